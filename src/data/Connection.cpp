@@ -1,0 +1,79 @@
+#include "Connection.h"
+
+#include <stdexcept>
+
+#include "LogLineParser.h"
+#include "OutputFile.h"
+#include "TimeTexts.h"
+
+namespace {
+
+std::int32_t Checked(CTime time)
+{
+    if (!time.IsValid())
+        throw std::out_of_range("instant outside 1970-01-01 to 2038-01-19: " + std::to_string(time.GetTime()));
+    return static_cast<std::int32_t>(time.GetTime());
+}
+
+} // namespace
+
+CConnection::CConnection(const CTime& start, const CTime& end, const std::string& name)
+    : m_strName(name), m_start(Checked(start)), m_end(Checked(end))
+{
+}
+
+std::unique_ptr<CConnection> CConnection::FromLine(std::string_view line)
+{
+    CLogLineParser parser;
+    SLogLine parsed;
+    if (!parser.Parse(line, parsed))
+        return nullptr;
+    auto record = std::make_unique<CConnection>(CTime(parsed.start), CTime(parsed.end), std::string(parsed.name));
+    record->m_bDeleted = parsed.deleted ? 1 : 0;
+    return record;
+}
+
+void CConnection::SetStart(CTime start)
+{
+    m_start = Checked(start);
+}
+void CConnection::SetEnd(CTime end)
+{
+    m_end = Checked(end);
+}
+
+std::string CConnection::GetDurationText() const
+{
+    return FormatDuration(GetDuration());
+}
+std::string CConnection::GetStartText() const
+{
+    return FormatDateTime(GetStart());
+}
+std::string CConnection::GetEndText() const
+{
+    return FormatDateTime(GetEnd());
+}
+
+std::string CConnection::FormatLine(const std::string& separator) const
+{
+    std::string line;
+    if (m_bDeleted)
+        line += '*';
+    line += GetStart().Format("%d/%m/%Y %H:%M:%S");
+    line += separator;
+    line += GetEnd().Format("%d/%m/%Y %H:%M:%S");
+    line += separator;
+    line += GetDurationText();
+    line += separator;
+    line += m_strName;
+    line += "\r\n";
+    return line;
+}
+
+void CConnection::Write(COutputFile& file, const std::string& separator, bool includeDeleted) const
+{
+    if (m_bDeleted && !includeDeleted)
+        return;
+    file.Write(FormatLine(separator));
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "Time.h"
+#include "TimeSpan.h"
+
+class COutputFile;
+
+// One finished connection: the phone-book entry it used, its start and end, and whether the
+// user has deleted it in the History window. No invariant ties the fields: the end may lie
+// before the start, and the duration is then negative.
+class CConnection
+{
+public:
+    // start and end must be valid instants (CTime::IsValid); others raise std::out_of_range.
+    CConnection(const CTime& start, const CTime& end, const std::string& name);
+    virtual ~CConnection() = default;
+
+    // The record of one log line (without its line end), or nullptr when the line does not
+    // follow the format: such a line is never given made-up values.
+    static std::unique_ptr<CConnection> FromLine(std::string_view line);
+
+    void SetStart(CTime start);
+    void SetEnd(CTime end);
+    CTime GetStart() const { return CTime(m_start); }
+    CTime GetEnd() const { return CTime(m_end); }
+    std::string GetName() const { return m_strName; }
+
+    CTimeSpan GetDuration() const { return CTimeSpan(std::int64_t(m_end) - m_start); }
+    std::string GetDurationText() const;
+    std::string GetStartText() const;
+    std::string GetEndText() const;
+
+    // The record as one line: start, end, duration and entry name joined by the separator,
+    // with "*" in front when deleted, ended by CR LF. The log's dates are always "%d/%m/%Y
+    // %H:%M:%S", whatever the date settings.
+    std::string FormatLine(const std::string& separator) const;
+    // Writes FormatLine; a deleted record is written only when includeDeleted is true.
+    void Write(COutputFile& file, const std::string& separator, bool includeDeleted) const;
+
+    std::string m_strName;
+    unsigned char m_bDeleted = 0;
+
+private:
+    // Valid instants fit in 32 bits; keeping them so saves memory in logs of a million lines.
+    std::int32_t m_start;
+    std::int32_t m_end;
+};

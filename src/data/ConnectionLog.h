@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Connection.h"
+#include "LogMonth.h"
+#include "Time.h"
+#include "TimeSpan.h"
+
+// The connection log file and, in memory, every record read from it (deleted ones included,
+// in start order) with the calendar index of the non-deleted ones.
+//
+// The file is plain text, one connection per line, CR LF line ends. Lines that do not follow
+// the format are kept as text and written back after the records, so a rewrite never loses a
+// line of the user's file. Every failure to write raises CFileException.
+class CConnectionLog
+{
+public:
+    explicit CConnectionLog(const std::string& path); // then Load()
+    virtual ~CConnectionLog();
+    CConnectionLog(const CConnectionLog&) = delete;
+    CConnectionLog& operator=(const CConnectionLog&) = delete;
+
+    const std::string& GetPath() const { return m_strPath; }
+
+    // Reads the whole file. False if the path is empty or the file cannot be read; memory then
+    // stays as it was and GetLoadError() tells the cause.
+    bool Load();
+    // Adds one line at the end of the file (creating it), then Load().
+    void Append(const CTime& start, const CTime& end, const std::string& name);
+    // Replaces the named file with every record in array order, each joined by the separator;
+    // deleted records, and the lines that could not be read, only when includeDeleted is
+    // true. The file is replaced atomically. False if the path is empty.
+    bool WriteAll(const std::string& path, const std::string& separator, bool includeDeleted);
+    // Rewrites the log file from memory, then Load(); returns the result of Load(). Lines that
+    // another log object appended since this one read the file are taken in first; any other
+    // change to the file raises CLogChangedException and nothing is written.
+    bool Save();
+    void Clear();
+
+    // Inserts a record (the log then owns it) before the first one that starts later.
+    void AddConnection(CConnection* record);
+    int GetConnectionCount() const { return static_cast<int>(m_content.connections.size()); }
+    CConnection* GetConnection(int index) const { return m_content.connections[static_cast<std::size_t>(index)].get(); }
+
+    CLogMonth* FindMonth(int year, int month) const;
+    void AddMonth(CLogMonth* month); // takes ownership
+    int GetMonthCount() const { return static_cast<int>(m_content.months.size()); }
+    CLogMonth* GetMonth(int index) const { return m_content.months[static_cast<std::size_t>(index)].get(); }
+
+    CTimeSpan GetTotal(const std::string& filter) const;
+    // The title total at the current time: 0 since installation, 1 today, 2 this week (from
+    // weekday weekStart, 0 = Sunday), 3 this month (from day monthStart). Any other type gives
+    // 0; a weekStart outside 0-6 counts as Sunday.
+    CTimeSpan GetPeriodTotal(int totalType, const std::string& filter, int weekStart, int monthStart) const;
+
+    // The lines of the last read that are not records, in file order.
+    int GetUnreadLineCount() const { return static_cast<int>(m_content.unread.size()); }
+    const std::vector<std::string>& GetUnreadLines() const { return m_content.unread; }
+    // errno of the last Load() that failed, 0 when the last one succeeded.
+    int GetLoadError() const { return m_nLoadError; }
+
+private:
+    struct SContent
+    {
+        std::vector<std::unique_ptr<CConnection>> connections;
+        std::vector<std::unique_ptr<CLogMonth>> months;
+        std::vector<std::string> unread;
+        // What was read of the file, to recognise a later plain append.
+        std::uint64_t size = 0;
+        std::uint64_t hash = 0;
+        bool endsWithNewline = true;
+        bool read = false;
+    };
+    class CReader;
+
+    static void Insert(SContent& content, std::unique_ptr<CConnection> record);
+    static void Index(SContent& content, CConnection* record, int year, int month, int day);
+    static CLogMonth* Find(const SContent& content, int year, int month);
+    void TakeInAppendedLines();
+    CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;
+    CTimeSpan MonthTotal(const CTime& now, const std::string& filter, int monthStart) const;
+
+    std::string m_strPath;
+    SContent m_content;
+    int m_nLoadError = 0;
+};

@@ -1,0 +1,173 @@
+#include "LogLineParser.h"
+
+#include <climits>
+#include <ctime>
+
+#include "Time.h"
+
+namespace {
+
+constexpr std::string_view kSeparator = "  ";
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// One "%d" as sscanf reads it: leading white space, an optional sign, at least one digit.
+bool ReadNumber(std::string_view text, std::size_t& pos, int& value)
+{
+    while (pos < text.size() && IsSpace(text[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    std::size_t first = pos;
+    long long number = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        number = number * 10 + (text[pos] - '0');
+        if (number > 999999999)
+            return false; // no calendar field is this large; refuse rather than overflow
+        ++pos;
+    }
+    if (pos == first)
+        return false;
+    value = static_cast<int>(negative ? -number : number);
+    return true;
+}
+
+bool Expect(std::string_view text, std::size_t& pos, char c)
+{
+    if (pos < text.size() && text[pos] == c) {
+        ++pos;
+        return true;
+    }
+    return false;
+}
+
+bool IsLeap(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysIn(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : days[month - 1];
+}
+
+long GmtOffset(std::int64_t instant)
+{
+    std::time_t t = static_cast<std::time_t>(instant);
+    std::tm fields{};
+    return localtime_r(&t, &fields) ? fields.tm_gmtoff : LONG_MIN;
+}
+
+} // namespace
+
+const CLogLineParser::SDay& CLogLineParser::LookUpDay(int year, int month, int day)
+{
+    std::int32_t key = (year << 9) | (month << 5) | day;
+    if (key == m_lastKey)
+        return m_lastDay;
+    auto found = m_days.find(key);
+    if (found == m_days.end()) {
+        SDay entry{CTime::ComposeLocal(year, month, day, 0, 0, 0), false};
+        std::int64_t last = CTime::ComposeLocal(year, month, day, 23, 59, 59);
+        if (entry.midnight != CTime::kInvalid && last == entry.midnight + 86399) {
+            long offset = GmtOffset(entry.midnight);
+            std::time_t t = static_cast<std::time_t>(entry.midnight);
+            std::tm fields{};
+            entry.plain = offset != LONG_MIN && offset == GmtOffset(entry.midnight + 43200) &&
+                          offset == GmtOffset(last) && localtime_r(&t, &fields) && fields.tm_hour == 0 &&
+                          fields.tm_min == 0 && fields.tm_sec == 0 && fields.tm_mday == day;
+        }
+        found = m_days.emplace(key, entry).first;
+    }
+    m_lastKey = key;
+    m_lastDay = found->second;
+    return m_lastDay;
+}
+
+std::int64_t CLogLineParser::Compose(int year, int month, int day, int hour, int minute, int second)
+{
+    bool plain = false;
+    return Compose(year, month, day, hour, minute, second, plain);
+}
+
+std::int64_t CLogLineParser::Compose(int year, int month, int day, int hour, int minute, int second, bool& plain)
+{
+    plain = false;
+    if (year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysIn(year, month) && hour >= 0 &&
+        hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59) {
+        const SDay& entry = LookUpDay(year, month, day);
+        plain = entry.plain;
+        if (plain)
+            return entry.midnight + hour * 3600 + minute * 60 + second;
+    }
+    return CTime::ComposeLocal(year, month, day, hour, minute, second);
+}
+
+bool CLogLineParser::ParseField(std::string_view field, std::int64_t& instant, int* ymd)
+{
+    int day, month, year, hour, minute, second;
+    std::size_t pos = 0;
+    if (!ReadNumber(field, pos, day) || !Expect(field, pos, '/') || !ReadNumber(field, pos, month) ||
+        !Expect(field, pos, '/') || !ReadNumber(field, pos, year))
+        return false;
+    // The blank between date and time matches any white space, none included.
+    while (pos < field.size() && IsSpace(field[pos]))
+        ++pos;
+    if (!ReadNumber(field, pos, hour) || !Expect(field, pos, ':') || !ReadNumber(field, pos, minute) ||
+        !Expect(field, pos, ':') || !ReadNumber(field, pos, second))
+        return false;
+    bool plain = false;
+    instant = Compose(year, month, day, hour, minute, second, plain);
+    if (instant < CTime::kMin || instant > CTime::kMax)
+        return false;
+    if (ymd) {
+        if (!plain) {
+            // Carried fields or a day with a daylight-saving change: the calendar day is the
+            // instant's own.
+            std::tm local{};
+            if (!CTime(instant).Split(local))
+                return false;
+            year = local.tm_year + 1900;
+            month = local.tm_mon + 1;
+            day = local.tm_mday;
+        }
+        ymd[0] = year;
+        ymd[1] = month;
+        ymd[2] = day;
+    }
+    return true;
+}
+
+bool CLogLineParser::Parse(std::string_view line, SLogLine& out)
+{
+    out.deleted = !line.empty() && line[0] == '*';
+    if (out.deleted)
+        line.remove_prefix(1);
+
+    std::size_t first = line.find(kSeparator);
+    if (first == std::string_view::npos)
+        return false;
+    std::size_t second = line.find(kSeparator, first + 2);
+    if (second == std::string_view::npos)
+        return false;
+    std::size_t third = line.find(kSeparator, second + 2);
+    if (third == std::string_view::npos)
+        return false;
+
+    int ymd[3];
+    if (!ParseField(line.substr(0, first), out.start, ymd) ||
+        !ParseField(line.substr(first + 2, second - first - 2), out.end, nullptr))
+        return false;
+    out.startYear = ymd[0];
+    out.startMonth = ymd[1];
+    out.startDay = ymd[2];
+    out.name = line.substr(third + 2);
+    return true;
+}

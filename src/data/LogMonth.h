@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LogDay.h"
+#include "TimeSpan.h"
+
+// The days of one calendar month that have non-deleted connections, ascending by day
+// number, each at most once. The month owns its days.
+class CLogMonth
+{
+public:
+    CLogMonth(int month, int year);
+    virtual ~CLogMonth() = default;
+
+    int GetMonth() const { return m_nMonth; }
+    int GetYear() const { return m_nYear; }
+
+    CLogDay* FindDay(int day) const;
+    void AddDay(CLogDay* day); // takes ownership
+    int GetDayCount() const { return static_cast<int>(m_days.size()); }
+    CLogDay* GetDay(int index) const { return m_days[static_cast<std::size_t>(index)].get(); }
+
+    CTimeSpan GetTotal(const std::string& filter) const;
+    // The History tree's label: "March 1999 = 26:05:09".
+    std::string GetText(const std::string& filter) const;
+    void MarkDeleted();
+
+    static const char* MonthName(int month);
+
+private:
+    int m_nMonth;
+    int m_nYear;
+    std::vector<std::unique_ptr<CLogDay>> m_days;
+};

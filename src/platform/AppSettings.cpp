@@ -1,0 +1,65 @@
+#include "AppSettings.h"
+
+#include <QSettings>
+#include <QString>
+
+namespace {
+
+QString KeyOf(const std::string& section, const std::string& key)
+{
+    QString name = QString::fromStdString(key);
+    return section.empty() ? name : QString::fromStdString(section) + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+CAppSettings::CAppSettings()
+    : m_pSettings(std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quillmoor"),
+                                              QStringLiteral("Zelmorin")))
+{
+}
+
+CAppSettings::~CAppSettings() = default;
+
+int CAppSettings::GetInt(const std::string& section, const std::string& key, int defaultValue) const
+{
+    QVariant value = m_pSettings->value(KeyOf(section, key));
+    bool ok = false;
+    int number = value.toInt(&ok);
+    return ok ? number : defaultValue;
+}
+
+std::string CAppSettings::GetString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) const
+{
+    QVariant value = m_pSettings->value(KeyOf(section, key));
+    if (!value.isValid())
+        return defaultValue;
+    return value.toString().toStdString();
+}
+
+void CAppSettings::WriteInt(const std::string& section, const std::string& key, int value)
+{
+    m_pSettings->setValue(KeyOf(section, key), value);
+}
+
+void CAppSettings::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    m_pSettings->setValue(KeyOf(section, key), QString::fromStdString(value));
+}
+
+void CAppSettings::Sync() { m_pSettings->sync(); }
+
+std::string CAppSettings::GetAppPath()
+{
+    QSettings system(QSettings::SystemScope, QStringLiteral("Quillmoor"), QStringLiteral("Zelmorin"));
+    return system.value(QStringLiteral("App Paths/Path")).toString().toStdString();
+}
+
+std::string CAppSettings::GetDataPrefix()
+{
+    std::string path = GetAppPath();
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path;
+}

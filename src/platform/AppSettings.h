@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class QSettings;
+
+// The per-user settings store: QSettings("Quillmoor", "Zelmorin") in user scope
+// (~/.config/Quillmoor/Zelmorin.conf). Section "" holds the main window's values, "History"
+// the History window's. A value that is missing or cannot be read gives the default; writes
+// that fail keep the old content (the store reports nothing, and the program carries on).
+class CAppSettings
+{
+public:
+    CAppSettings();
+    ~CAppSettings();
+    CAppSettings(const CAppSettings&) = delete;
+    CAppSettings& operator=(const CAppSettings&) = delete;
+
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
+    std::string GetString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
+    void WriteInt(const std::string& section, const std::string& key, int value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // Writes what is pending to the file now.
+    void Sync();
+
+    // The machine-wide data directory: key "Path" of group "App Paths" in the system-scope
+    // settings (/etc/xdg/Quillmoor/Zelmorin.conf). Empty when not set.
+    static std::string GetAppPath();
+    // The data directory as a prefix for file names: the App Paths value and a "/", or empty
+    // (the current directory).
+    static std::string GetDataPrefix();
+
+private:
+    std::unique_ptr<QSettings> m_pSettings;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// What the reporter takes when an option is not given: the user's settings where they exist,
+// else the program's defaults.
+struct SReportDefaults
+{
+    std::string logPath = "Zelmorin.Log";
+    std::string entry;
+    int weekStart = 0;
+    int monthStart = 1;
+    std::string dayFormat = "%d/%m/%Y";
+    std::string dateFormat = "%d/%m/%Y";
+};
+
+// zelmorin-report: prints the connection history for scripts. Returns the exit code: 0 on
+// success, 1 when the log cannot be read, 2 for bad usage.
+class CReport
+{
+public:
+    CReport(const SReportDefaults& defaults, std::ostream& out, std::ostream& err);
+
+    int Run(const std::vector<std::string>& args);
+
+    static const char* Usage();
+
+private:
+    int UsageError(const std::string& message);
+    void Totals(const class CConnectionLog& log);
+    void Tree(const CConnectionLog& log);
+    int Day(const CConnectionLog& log, const std::string& date);
+    int Export(CConnectionLog& log, const std::string& path);
+    void Json(const CConnectionLog& log);
+
+    SReportDefaults m_options;
+    std::ostream& m_out;
+    std::ostream& m_err;
+};

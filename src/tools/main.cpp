@@ -1,0 +1,21 @@
+// zelmorin-report: the connection history from the command line.
+#include <iostream>
+
+#include "AppSettings.h"
+#include "Report.h"
+
+int main(int argc, char** argv)
+{
+    SReportDefaults defaults;
+    defaults.logPath = CAppSettings::GetDataPrefix() + "Zelmorin.Log";
+    {
+        CAppSettings settings;
+        defaults.entry = settings.GetString("", "SelectedISP", defaults.entry);
+        defaults.weekStart = settings.GetInt("", "WeekStart", defaults.weekStart);
+        defaults.monthStart = settings.GetInt("", "MonthStart", defaults.monthStart);
+        defaults.dayFormat = settings.GetString("", "DayDateFormat", defaults.dayFormat);
+        defaults.dateFormat = settings.GetString("", "ConnectionDateFormat", defaults.dateFormat);
+    }
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return CReport(defaults, std::cout, std::cerr).Run(args);
+}

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "Connection.h"
+#include "TestSupport.h"
+#include "Time.h"
+#include "TimeTexts.h"
+
+namespace {
+
+class TimeTexts : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        DayDateFormat = "%d/%m/%Y";
+        ConnectionDateFormat = "%d/%m/%Y";
+    }
+    CScopedTimeZone m_zone{"Europe/Rome"};
+};
+
+TEST_F(TimeTexts, DurationKeepsWholeHoursAndNegativeParts)
+{
+    struct
+    {
+        long long seconds;
+        const char* text;
+    } cases[] = {{0, "00:00:00"},       {59, "00:00:59"},       {3600, "01:00:00"},
+                 {86400, "24:00:00"},   {93909, "26:05:09"},    {360000, "100:00:00"},
+                 {-65, "00:-1:-5"},     {-3661, "-1:-1:-1"},    {8730, "02:25:30"},
+                 {4294967296LL, "1193046:28:16"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatDuration(CTimeSpan(c.seconds)), c.text) << c.seconds;
+}
+
+TEST_F(TimeTexts, SpanPatternCopiesOtherCharacters)
+{
+    EXPECT_EQ(CTimeSpan(3725).Format("[%M|%S] %H %%"), "[02|05] %H %%");
+    EXPECT_EQ(CTimeSpan(0, 1, 2, 3).GetTotalSeconds(), 3723);
+    EXPECT_EQ(CTimeSpan(2, 0, 0, 1).GetTotalSeconds(), 2 * 86400 + 1);
+}
+
+TEST_F(TimeTexts, ComposeCarriesFieldsOutOfRange)
+{
+    EXPECT_EQ(CTime(1999, 13, 1, 0, 0, 0), CTime(2000, 1, 1, 0, 0, 0));
+    EXPECT_EQ(CTime(1999, 1, 32, 0, 0, 0), CTime(1999, 2, 1, 0, 0, 0));
+    EXPECT_EQ(CTime(1999, 3, 5, 24, 0, 0), CTime(1999, 3, 6, 0, 0, 0));
+    CTime t(1999, 3, 5, 14, 7, 9);
+    EXPECT_EQ(t.GetYear(), 1999);
+    EXPECT_EQ(t.GetMonth(), 3);
+    EXPECT_EQ(t.GetDay(), 5);
+    EXPECT_EQ(t.GetHour(), 14);
+    EXPECT_EQ(t.GetMinute(), 7);
+    EXPECT_EQ(t.GetSecond(), 9);
+    EXPECT_EQ(t.GetWeekday(), 5); // a Friday
+    EXPECT_EQ(t.GetTime(), 920639229); // 13:07:09 UTC
+}
+
+TEST_F(TimeTexts, ValidRangeIsWhatThirtyTwoBitsHold)
+{
+    CScopedTimeZone utc("UTC");
+    EXPECT_TRUE(CTime(1970, 1, 1, 0, 0, 0).IsValid());
+    EXPECT_TRUE(CTime(2038, 1, 19, 3, 14, 7).IsValid());
+    EXPECT_FALSE(CTime(2038, 1, 19, 3, 14, 8).IsValid());
+    EXPECT_FALSE(CTime(1969, 12, 31, 23, 59, 59).IsValid());
+    EXPECT_FALSE((CTime(2038, 1, 19, 3, 14, 7) + CTimeSpan(1)).IsValid());
+}
+
+TEST_F(TimeTexts, RepeatedLocalHourGivesTheEarlierInstantWhateverCameBefore)
+{
+    // 31 October 2021, 02:30 occurs twice in Rome: 00:30 UTC (summer time) and 01:30 UTC.
+    const std::int64_t earlier = 1635640200;
+    CTime(2021, 7, 1, 0, 0, 0);
+    EXPECT_EQ(CTime(2021, 10, 31, 2, 30, 0).GetTime(), earlier);
+    CTime(2021, 1, 1, 0, 0, 0);
+    EXPECT_EQ(CTime(2021, 10, 31, 2, 30, 0).GetTime(), earlier);
+    // A time in the spring gap moves forward: 02:30 on 28 March 2021 is 03:30 summer time.
+    EXPECT_EQ(CTime(2021, 3, 28, 2, 30, 0).GetHour(), 3);
+}
+
+TEST_F(TimeTexts, FormatGivesEmptyTextForEmptyResults)
+{
+    CTime t(1999, 3, 5, 14, 7, 9);
+    EXPECT_EQ(t.Format(""), "");
+    EXPECT_EQ(t.Format("%d, %A"), "05, Friday");
+    std::string longPattern(300, 'x');
+    EXPECT_EQ(t.Format(longPattern + "%Y"), longPattern + "1999");
+}
+
+TEST_F(TimeTexts, DateTimeTextFollowsTheCurrentSetting)
+{
+    CConnection record(CTime(1999, 3, 5, 23, 50, 0), CTime(1999, 3, 6, 2, 15, 30), "Office");
+    EXPECT_EQ(record.GetDuration().GetTotalSeconds(), 8730);
+    EXPECT_EQ(record.GetDurationText(), "02:25:30");
+    EXPECT_EQ(record.GetStartText(), "05/03/1999 23:50:00");
+    EXPECT_EQ(record.GetEndText(), "06/03/1999 02:15:30");
+    EXPECT_EQ(record.m_bDeleted, 0);
+
+    ConnectionDateFormat = "%m/%d/%Y";
+    EXPECT_EQ(record.GetStartText(), "03/05/1999 23:50:00");
+    ConnectionDateFormat = "";
+    EXPECT_EQ(FormatDateTime(CTime(1999, 3, 5, 14, 7, 9)), " 14:07:09");
+}
+
+TEST_F(TimeTexts, NegativeDurationRecord)
+{
+    CConnection record(CTime(1999, 3, 5, 10, 1, 5), CTime(1999, 3, 5, 10, 0, 0), "");
+    EXPECT_EQ(record.GetDurationText(), "00:-1:-5");
+}
+
+TEST_F(TimeTexts, RecordRefusesInstantsItCannotStore)
+{
+    CConnection record(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 11, 0, 0), "Office");
+    EXPECT_THROW(record.SetEnd(CTime(CTime::kMax + 1)), std::out_of_range);
+    EXPECT_EQ(record.GetEnd(), CTime(1999, 3, 5, 11, 0, 0));
+    EXPECT_THROW(CConnection(CTime(-1), CTime(0), "x"), std::out_of_range);
+}
+
+} // namespace

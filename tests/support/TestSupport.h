@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+
+// Pins the local time zone for one test and restores the previous one afterwards.
+class CScopedTimeZone
+{
+public:
+    explicit CScopedTimeZone(const char* zone);
+    ~CScopedTimeZone();
+
+private:
+    std::string m_previous;
+    bool m_hadPrevious;
+};
+
+// Fixes "now" for one test; the system clock comes back afterwards.
+class CScopedClock
+{
+public:
+    explicit CScopedClock(std::int64_t now);
+    ~CScopedClock();
+    static void Set(std::int64_t now);
+};
+
+// A fresh directory under the system's temporary folder, removed with its content afterwards.
+class CTempDir
+{
+public:
+    CTempDir();
+    ~CTempDir();
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
