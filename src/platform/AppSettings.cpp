@@ -14,8 +14,8 @@ QString KeyOf(const std::string& section, const std::string& key)
 } // namespace
 
 CAppSettings::CAppSettings()
-    : m_pSettings(std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quillmoor"),
-                                              QStringLiteral("Zelmorin")))
+    : m_pSettings(
+          std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quillmoor"), QStringLiteral("Zelmorin")))
 {
 }
 
@@ -48,7 +48,10 @@ void CAppSettings::WriteString(const std::string& section, const std::string& ke
     m_pSettings->setValue(KeyOf(section, key), QString::fromStdString(value));
 }
 
-void CAppSettings::Sync() { m_pSettings->sync(); }
+void CAppSettings::Sync()
+{
+    m_pSettings->sync();
+}
 
 std::string CAppSettings::GetAppPath()
 {

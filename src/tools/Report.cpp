@@ -6,14 +6,17 @@
 
 #include "Clock.h"
 #include "ConnectionLog.h"
-#include "FileException.h"
 #include "ExportFormat.h"
+#include "FileException.h"
 #include "TimeTexts.h"
 
 namespace {
 
 std::int64_t g_fixedNow = 0;
-std::int64_t FixedNow() { return g_fixedNow; }
+std::int64_t FixedNow()
+{
+    return g_fixedNow;
+}
 
 bool ParseInt(const std::string& text, int low, int high, int& value)
 {
@@ -78,7 +81,10 @@ std::string JsonString(const std::string& text)
     return out + "\"";
 }
 
-std::string Iso(CTime time) { return time.Format("%Y-%m-%dT%H:%M:%S"); }
+std::string Iso(CTime time)
+{
+    return time.Format("%Y-%m-%dT%H:%M:%S");
+}
 
 bool Passes(const CConnection& record, const std::string& filter)
 {
@@ -222,8 +228,8 @@ int CReport::Day(const CConnectionLog& log, const std::string& date)
     for (int i = 0; i < day->GetConnectionCount(); ++i) {
         const CConnection* record = day->GetConnection(i);
         if (Passes(*record, m_options.entry))
-            m_out << record->GetStartText() << "  " << record->GetEndText() << "  " << record->GetDurationText()
-                  << "  " << record->m_strName << '\n';
+            m_out << record->GetStartText() << "  " << record->GetEndText() << "  " << record->GetDurationText() << "  "
+                  << record->m_strName << '\n';
     }
     return 0;
 }
@@ -276,8 +282,8 @@ void CReport::Json(const CConnectionLog& log)
             days += daySep;
             days += "\n      {\"date\": \"" + std::string(date) + "\", \"label\": " + JsonString(day->GetText(filter)) +
                     ", \"total_seconds\": " + std::to_string(day->GetTotal(filter).GetTotalSeconds()) +
-                    ", \"total\": " + JsonString(FormatDuration(day->GetTotal(filter))) +
-                    ", \"connections\": [" + connections + "\n      ]}";
+                    ", \"total\": " + JsonString(FormatDuration(day->GetTotal(filter))) + ", \"connections\": [" +
+                    connections + "\n      ]}";
             daySep = ",";
         }
         if (days.empty())

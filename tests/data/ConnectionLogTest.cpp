@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <csignal>
+#include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -30,8 +30,8 @@ protected:
 
 TEST_F(ConnectionLog, ReadsRecordsInStartOrderAndIndexesOnlyLiveOnes)
 {
-    WriteFile(Log(), Line("06/03/1999 10:00:00", "06/03/1999 11:00:00", "01:00:00", "B") + kOffice +
-                         "*" + Line("05/03/1999 08:00:00", "05/03/1999 09:00:00", "01:00:00", "Office") +
+    WriteFile(Log(), Line("06/03/1999 10:00:00", "06/03/1999 11:00:00", "01:00:00", "B") + kOffice + "*" +
+                         Line("05/03/1999 08:00:00", "05/03/1999 09:00:00", "01:00:00", "Office") +
                          Line("06/03/1999 10:00:00", "06/03/1999 10:30:00", "00:30:00", "C"));
     CConnectionLog log(Log());
     ASSERT_EQ(log.GetConnectionCount(), 4);
@@ -180,7 +180,9 @@ TEST_F(ConnectionLog, FailedRewriteLeavesTheOldFileWhole)
     log.GetConnection(0)->m_bDeleted = 1;
 
     // A file-size limit makes writes fail part-way, as a full disk does, even for root.
-    struct rlimit saved {};
+    struct rlimit saved
+    {
+    };
     getrlimit(RLIMIT_FSIZE, &saved);
     struct rlimit small = saved;
     small.rlim_cur = 4096;
@@ -245,7 +247,9 @@ TEST_F(ConnectionLog, RewriteKeepsThePermissionsOfTheFile)
     chmod(Log().c_str(), 0600);
     CConnectionLog log(Log());
     log.Save();
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(stat(Log().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }

@@ -83,8 +83,7 @@ void CheckZone(const char* zone, std::size_t minimumChanges)
                 std::time_t candidate = asUtc - offset;
                 std::tm back{};
                 localtime_r(&candidate, &back);
-                if (back.tm_gmtoff == offset && timegm(&back) == asUtc &&
-                    (shows.empty() || shows[0] != candidate))
+                if (back.tm_gmtoff == offset && timegm(&back) == asUtc && (shows.empty() || shows[0] != candidate))
                     shows.push_back(candidate);
             }
             if (shows.size() == 1) {
@@ -114,9 +113,18 @@ void CheckZone(const char* zone, std::size_t minimumChanges)
     EXPECT_GT(gaps, 0) << zone;
 }
 
-TEST(DaylightSaving, EuropeRome) { CheckZone("Europe/Rome", 100); }
-TEST(DaylightSaving, AmericaNewYork) { CheckZone("America/New_York", 100); }
-TEST(DaylightSaving, AustraliaLordHowe) { CheckZone("Australia/Lord_Howe", 80); }
+TEST(DaylightSaving, EuropeRome)
+{
+    CheckZone("Europe/Rome", 100);
+}
+TEST(DaylightSaving, AmericaNewYork)
+{
+    CheckZone("America/New_York", 100);
+}
+TEST(DaylightSaving, AustraliaLordHowe)
+{
+    CheckZone("Australia/Lord_Howe", 80);
+}
 
 TEST(DaylightSaving, WholeLinesReadTheSameAsComposedTimes)
 {

@@ -10,7 +10,13 @@
 
 namespace {
 
-enum { kTotal = 0, kToday = 1, kWeek = 2, kMonth = 3 };
+enum
+{
+    kTotal = 0,
+    kToday = 1,
+    kWeek = 2,
+    kMonth = 3
+};
 
 class PeriodTotal : public ::testing::Test
 {
@@ -99,8 +105,18 @@ TEST_F(PeriodTotal, TodayAndOutOfRangeTypes)
 
 TEST_F(PeriodTotal, MonthRuleAcrossMonthAndYearEnds)
 {
-    Days({{{1999, 5, 14}}, {{1999, 5, 15}}, {{1999, 5, 31}}, {{1999, 6, 1}}, {{1999, 6, 14}}, {{1999, 6, 15}},
-          {{1999, 6, 30}}, {{1999, 12, 14}}, {{1999, 12, 15}}, {{1999, 12, 31}}, {{2000, 1, 5}}, {{2000, 1, 20}}});
+    Days({{{1999, 5, 14}},
+          {{1999, 5, 15}},
+          {{1999, 5, 31}},
+          {{1999, 6, 1}},
+          {{1999, 6, 14}},
+          {{1999, 6, 15}},
+          {{1999, 6, 30}},
+          {{1999, 12, 14}},
+          {{1999, 12, 15}},
+          {{1999, 12, 31}},
+          {{2000, 1, 5}},
+          {{2000, 1, 20}}});
     Load();
     EXPECT_EQ(Hours(kMonth, 1999, 6, 10, 0, 15), 6); // all of June and 15-31 May
     EXPECT_EQ(Hours(kMonth, 1999, 6, 20, 0, 15), 2); // 15-30 June
@@ -118,8 +134,14 @@ TEST_F(PeriodTotal, MonthStartBeyondShortMonths)
 
 TEST_F(PeriodTotal, WeekRule)
 {
-    Days({{{1999, 2, 27}}, {{1999, 2, 28}}, {{1999, 3, 1}}, {{1999, 3, 7}}, {{1999, 3, 8}}, {{1999, 3, 9}},
-          {{1999, 3, 10}}, {{1999, 3, 11}}});
+    Days({{{1999, 2, 27}},
+          {{1999, 2, 28}},
+          {{1999, 3, 1}},
+          {{1999, 3, 7}},
+          {{1999, 3, 8}},
+          {{1999, 3, 9}},
+          {{1999, 3, 10}},
+          {{1999, 3, 11}}});
     Load();
     // Monday start, Wednesday 10 March: 8, 9 and 10 March.
     EXPECT_EQ(Hours(kWeek, 1999, 3, 10, 1), 3);

@@ -24,10 +24,11 @@ TEST_F(TimeTexts, DurationKeepsWholeHoursAndNegativeParts)
     {
         long long seconds;
         const char* text;
-    } cases[] = {{0, "00:00:00"},       {59, "00:00:59"},       {3600, "01:00:00"},
-                 {86400, "24:00:00"},   {93909, "26:05:09"},    {360000, "100:00:00"},
-                 {-65, "00:-1:-5"},     {-3661, "-1:-1:-1"},    {8730, "02:25:30"},
-                 {4294967296LL, "1193046:28:16"}};
+    } cases[] = {{0, "00:00:00"},     {59, "00:00:59"},
+                 {3600, "01:00:00"},  {86400, "24:00:00"},
+                 {93909, "26:05:09"}, {360000, "100:00:00"},
+                 {-65, "00:-1:-5"},   {-3661, "-1:-1:-1"},
+                 {8730, "02:25:30"},  {4294967296LL, "1193046:28:16"}};
     for (const auto& c : cases)
         EXPECT_EQ(FormatDuration(CTimeSpan(c.seconds)), c.text) << c.seconds;
 }
@@ -51,7 +52,7 @@ TEST_F(TimeTexts, ComposeCarriesFieldsOutOfRange)
     EXPECT_EQ(t.GetHour(), 14);
     EXPECT_EQ(t.GetMinute(), 7);
     EXPECT_EQ(t.GetSecond(), 9);
-    EXPECT_EQ(t.GetWeekday(), 5); // a Friday
+    EXPECT_EQ(t.GetWeekday(), 5);      // a Friday
     EXPECT_EQ(t.GetTime(), 920639229); // 13:07:09 UTC
 }
 

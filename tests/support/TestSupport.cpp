@@ -14,7 +14,10 @@
 
 namespace {
 std::int64_t g_now = 0;
-std::int64_t FixedNow() { return g_now; }
+std::int64_t FixedNow()
+{
+    return g_now;
+}
 } // namespace
 
 CScopedTimeZone::CScopedTimeZone(const char* zone)
@@ -36,9 +39,15 @@ CScopedTimeZone::~CScopedTimeZone()
     tzset();
 }
 
-CScopedClock::CScopedClock(std::int64_t now) { Set(now); }
+CScopedClock::CScopedClock(std::int64_t now)
+{
+    Set(now);
+}
 
-CScopedClock::~CScopedClock() { SetClockHook(nullptr); }
+CScopedClock::~CScopedClock()
+{
+    SetClockHook(nullptr);
+}
 
 void CScopedClock::Set(std::int64_t now)
 {
@@ -77,6 +86,8 @@ void WriteFile(const std::string& path, const std::string& bytes)
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return stat(path.c_str(), &st) == 0;
 }

@@ -115,7 +115,8 @@ TEST_F(Report, ExitCodes)
     EXPECT_NE(m_err.str().find("usage:"), std::string::npos);
 
     EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 1);
-    EXPECT_EQ(m_err.str(), "zelmorin-report: cannot read " + m_dir.File("missing.log") + ": No such file or directory\n");
+    EXPECT_EQ(m_err.str(),
+              "zelmorin-report: cannot read " + m_dir.File("missing.log") + ": No such file or directory\n");
     EXPECT_EQ(m_out.str(), "");
 }
 
