@@ -13,17 +13,6 @@
 
 namespace {
 
-constexpr std::uint64_t kHashSeed = 14695981039346656037ull;
-
-std::uint64_t HashBytes(std::uint64_t hash, const char* data, std::size_t size)
-{
-    for (std::size_t i = 0; i < size; ++i) {
-        hash ^= static_cast<unsigned char>(data[i]);
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
 // Closes a descriptor on every way out.
 struct SFd
 {
@@ -45,8 +34,7 @@ public:
 
     void Feed(const char* data, std::size_t size)
     {
-        m_content.hash = HashBytes(m_content.hash, data, size);
-        m_content.size += size;
+        m_content.hash.Feed(data, size);
         if (size > 0)
             m_content.endsWithNewline = data[size - 1] == '\n';
         const char* end = data + size;
@@ -89,13 +77,25 @@ private:
         record->m_bDeleted = parsed.deleted ? 1 : 0;
         CConnection* raw = record.get();
         Insert(m_content, std::move(record));
-        if (!raw->m_bDeleted)
-            Index(m_content, raw, parsed.startYear, parsed.startMonth, parsed.startDay);
+        if (raw->m_bDeleted)
+            return;
+        // Consecutive lines nearly always fall on the same day.
+        if (m_pLastDay && m_nLastYear == parsed.startYear && m_nLastMonth == parsed.startMonth &&
+            m_nLastDay == parsed.startDay) {
+            m_pLastDay->AddConnection(raw);
+            return;
+        }
+        m_pLastDay = Index(m_content, raw, parsed.startYear, parsed.startMonth, parsed.startDay);
+        m_nLastYear = parsed.startYear;
+        m_nLastMonth = parsed.startMonth;
+        m_nLastDay = parsed.startDay;
     }
 
     SContent& m_content;
     CLogLineParser m_parser;
     std::string m_partial;
+    CLogDay* m_pLastDay = nullptr;
+    int m_nLastYear = 0, m_nLastMonth = 0, m_nLastDay = 0;
 };
 
 CConnectionLog::CConnectionLog(const std::string& path) : m_strPath(path)
@@ -136,7 +136,6 @@ bool CConnectionLog::Load()
     // Read into a new content and swap only at the end, so that a read error part-way never
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
-    fresh.hash = kHashSeed;
     fresh.read = true;
     CReader reader(fresh);
     std::vector<char> buf(1 << 20);
@@ -209,7 +208,7 @@ void CConnectionLog::TakeInAppendedLines()
         if (errno != ENOENT)
             throw CFileException::FromErrno(m_strPath, "cannot read");
         // Gone since it was read with content: the user or another program removed it.
-        if (m_content.read && m_content.size > 0)
+        if (m_content.read && m_content.hash.Size() > 0)
             throw CLogChangedException(m_strPath);
         return;
     }
@@ -225,20 +224,19 @@ void CConnectionLog::TakeInAppendedLines()
             break;
         bytes.append(buf.data(), std::size_t(n));
     }
-    std::uint64_t known = m_content.read ? m_content.size : 0;
-    if (bytes.size() < known ||
-        HashBytes(kHashSeed, bytes.data(), known) != (m_content.read ? m_content.hash : kHashSeed))
+    std::uint64_t known = m_content.read ? m_content.hash.Size() : 0;
+    if (bytes.size() < known)
+        throw CLogChangedException(m_strPath);
+    CContentHash prefix;
+    prefix.Feed(bytes.data(), known);
+    if (prefix.Digest() != m_content.hash.Digest())
         throw CLogChangedException(m_strPath);
     if (bytes.size() == known)
         return;
     // A last line read without its line end that has since grown is not a plain append.
     if (!m_content.endsWithNewline && bytes[known] != '\r' && bytes[known] != '\n')
         throw CLogChangedException(m_strPath);
-    if (!m_content.read) {
-        m_content.hash = kHashSeed;
-        m_content.size = 0;
-        m_content.read = true;
-    }
+    m_content.read = true;
     CReader reader(m_content);
     reader.Feed(bytes.data() + known, bytes.size() - known);
     reader.Finish();
@@ -287,7 +285,7 @@ void CConnectionLog::AddMonth(CLogMonth* month)
     m_content.months.insert(pos, std::move(owned));
 }
 
-void CConnectionLog::Index(SContent& content, CConnection* record, int year, int month, int day)
+CLogDay* CConnectionLog::Index(SContent& content, CConnection* record, int year, int month, int day)
 {
     CLogMonth* target = Find(content, year, month);
     if (!target) {
@@ -305,6 +303,7 @@ void CConnectionLog::Index(SContent& content, CConnection* record, int year, int
         target->AddDay(target_day);
     }
     target_day->AddConnection(record);
+    return target_day;
 }
 
 CTimeSpan CConnectionLog::GetTotal(const std::string& filter) const

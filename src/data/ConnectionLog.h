@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Connection.h"
+#include "ContentHash.h"
 #include "LogMonth.h"
 #include "Time.h"
 #include "TimeSpan.h"
@@ -70,15 +71,14 @@ private:
         std::vector<std::unique_ptr<CLogMonth>> months;
         std::vector<std::string> unread;
         // What was read of the file, to recognise a later plain append.
-        std::uint64_t size = 0;
-        std::uint64_t hash = 0;
+        CContentHash hash;
         bool endsWithNewline = true;
         bool read = false;
     };
     class CReader;
 
     static void Insert(SContent& content, std::unique_ptr<CConnection> record);
-    static void Index(SContent& content, CConnection* record, int year, int month, int day);
+    static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
     void TakeInAppendedLines();
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;

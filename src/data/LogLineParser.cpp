@@ -110,19 +110,51 @@ std::int64_t CLogLineParser::Compose(int year, int month, int day, int hour, int
     return CTime::ComposeLocal(year, month, day, hour, minute, second);
 }
 
-bool CLogLineParser::ParseField(std::string_view field, std::int64_t& instant, int* ymd)
+namespace {
+
+// The shape of every line the program writes: "DD/MM/YYYY HH:MM:SS", not followed by a digit.
+bool ReadFixedShape(std::string_view f, int* n)
 {
-    int day, month, year, hour, minute, second;
+    if (f.size() < 19 || (f.size() > 19 && f[19] >= '0' && f[19] <= '9') || f[2] != '/' || f[5] != '/' ||
+        f[10] != ' ' || f[13] != ':' || f[16] != ':')
+        return false;
+    static const int digits[] = {0, 1, 3, 4, 6, 7, 8, 9, 11, 12, 14, 15, 17, 18};
+    for (int i : digits)
+        if (f[i] < '0' || f[i] > '9')
+            return false;
+    auto two = [&](int i) { return (f[i] - '0') * 10 + (f[i + 1] - '0'); };
+    n[0] = two(0);
+    n[1] = two(3);
+    n[2] = two(6) * 100 + two(8);
+    n[3] = two(11);
+    n[4] = two(14);
+    n[5] = two(17);
+    return true;
+}
+
+// Any other shape, read as the C library's "%d/%d/%d %d:%d:%d" would read it, for lines
+// edited by hand.
+bool ReadGeneralShape(std::string_view field, int* n)
+{
     std::size_t pos = 0;
-    if (!ReadNumber(field, pos, day) || !Expect(field, pos, '/') || !ReadNumber(field, pos, month) ||
-        !Expect(field, pos, '/') || !ReadNumber(field, pos, year))
+    if (!ReadNumber(field, pos, n[0]) || !Expect(field, pos, '/') || !ReadNumber(field, pos, n[1]) ||
+        !Expect(field, pos, '/') || !ReadNumber(field, pos, n[2]))
         return false;
     // The blank between date and time matches any white space, none included.
     while (pos < field.size() && IsSpace(field[pos]))
         ++pos;
-    if (!ReadNumber(field, pos, hour) || !Expect(field, pos, ':') || !ReadNumber(field, pos, minute) ||
-        !Expect(field, pos, ':') || !ReadNumber(field, pos, second))
+    return ReadNumber(field, pos, n[3]) && Expect(field, pos, ':') && ReadNumber(field, pos, n[4]) &&
+           Expect(field, pos, ':') && ReadNumber(field, pos, n[5]);
+}
+
+} // namespace
+
+bool CLogLineParser::ParseField(std::string_view field, std::int64_t& instant, int* ymd)
+{
+    int n[6];
+    if (!ReadFixedShape(field, n) && !ReadGeneralShape(field, n))
         return false;
+    int day = n[0], month = n[1], year = n[2], hour = n[3], minute = n[4], second = n[5];
     bool plain = false;
     instant = Compose(year, month, day, hour, minute, second, plain);
     if (instant < CTime::kMin || instant > CTime::kMax)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "ConnectionLog.h"
+#include "ContentHash.h"
 #include "FileException.h"
 #include "OutputFile.h"
 #include "TestSupport.h"
@@ -272,6 +274,37 @@ TEST_F(ConnectionLog, FailedLoadKeepsWhatWasInMemory)
     EXPECT_FALSE(log.Load());
     EXPECT_EQ(log.GetConnectionCount(), 1);
     EXPECT_EQ(log.GetMonthCount(), 1);
+}
+
+TEST(ContentHash, SameBytesSameDigestHoweverTheyArrive)
+{
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += char(i * 7 + i / 13);
+    CContentHash whole;
+    whole.Feed(bytes.data(), bytes.size());
+    for (std::size_t chunk : {1, 5, 31, 32, 33, 100}) {
+        CContentHash pieces;
+        for (std::size_t at = 0; at < bytes.size(); at += chunk)
+            pieces.Feed(bytes.data() + at, std::min(chunk, bytes.size() - at));
+        EXPECT_EQ(pieces.Digest(), whole.Digest()) << chunk;
+    }
+    // One byte changed anywhere, or one byte more, changes the digest.
+    for (std::size_t at : {0, 17, 500, 999}) {
+        std::string changed = bytes;
+        changed[at] ^= 1;
+        CContentHash other;
+        other.Feed(changed.data(), changed.size());
+        EXPECT_NE(other.Digest(), whole.Digest()) << at;
+    }
+    CContentHash shorter;
+    shorter.Feed(bytes.data(), bytes.size() - 1);
+    EXPECT_NE(shorter.Digest(), whole.Digest());
+    std::string zeros(64, '\0');
+    CContentHash a, b;
+    a.Feed(zeros.data(), 63);
+    b.Feed(zeros.data(), 64);
+    EXPECT_NE(a.Digest(), b.Digest());
 }
 
 TEST_F(ConnectionLog, DuplicateLinesAreBothCounted)

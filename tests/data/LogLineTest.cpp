@@ -48,6 +48,10 @@ TEST_F(LogLine, ReadsWhatTheCLibraryScanWouldRead)
     ASSERT_TRUE(record);
     EXPECT_EQ(record->GetStart(), CTime(1999, 3, 5, 9, 7, 9));
     EXPECT_EQ(record->GetEnd(), CTime(1999, 3, 5, 10, 7, 9));
+    // A digit right after the seconds belongs to them, as the scan reads it.
+    auto longer = CConnection::FromLine("05/03/1999 09:07:091  05/03/1999 10:00:00  x  Home");
+    ASSERT_TRUE(longer);
+    EXPECT_EQ(longer->GetStart(), CTime(1999, 3, 5, 9, 8, 31));
     // Fields out of range carry as they do when composing.
     auto carried = CConnection::FromLine("31/04/1999 24:00:00  01/05/1999 01:00:00  x  Home");
     ASSERT_TRUE(carried);
