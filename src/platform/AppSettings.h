@@ -3,13 +3,15 @@
 #include <memory>
 #include <string>
 
+#include "SettingsStore.h"
+
 class QSettings;
 
 // The per-user settings store: QSettings("Quillmoor", "Zelmorin") in user scope
 // (~/.config/Quillmoor/Zelmorin.conf). Section "" holds the main window's values, "History"
 // the History window's. A value that is missing or cannot be read gives the default; writes
 // that fail keep the old content (the store reports nothing, and the program carries on).
-class CAppSettings
+class CAppSettings : public CSettingsStore
 {
 public:
     CAppSettings();
@@ -17,10 +19,11 @@ public:
     CAppSettings(const CAppSettings&) = delete;
     CAppSettings& operator=(const CAppSettings&) = delete;
 
-    int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
-    std::string GetString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
-    void WriteInt(const std::string& section, const std::string& key, int value);
-    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const override;
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue) const override;
+    void WriteInt(const std::string& section, const std::string& key, int value) override;
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) override;
     // Writes what is pending to the file now.
     void Sync();
 

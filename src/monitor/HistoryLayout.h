@@ -1,0 +1,18 @@
+#pragma once
+
+class CSettingsStore;
+
+// The History window's layout values, in the settings section "History".
+class CHistoryLayout
+{
+public:
+    void Load(const CSettingsStore& store);
+    void Save(CSettingsStore& store) const;
+
+    int m_nPosX = 0;
+    int m_nPosY = 0;
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    int m_nTreeWidth = 160;
+    int m_nColWidth[4] = {120, 120, 60, 80};
+};

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "Checkpoint.h"
+#include "ConnectionLog.h"
+#include "ConnectionMonitor.h"
+#include "MonitorFakes.h"
+#include "TestSupport.h"
+
+namespace {
+
+class ConnectionMonitor : public ::testing::Test
+{
+protected:
+    void At(int h, int m, int s) { CScopedClock::Set(CTime(1999, 3, 5, h, m, s).GetTime()); }
+    void Report(int h, int m, int s, const std::string& name, bool connected)
+    {
+        At(h, m, s);
+        m_monitor.OnRasPoll(name, connected);
+    }
+    std::string CheckpointBytes() const { return ReadFile(m_checkpoint.GetPath()); }
+    std::string LogText() const { return ReadFile(m_dir.File("Zelmorin.Log")); }
+
+    CScopedTimeZone m_zone{"Europe/Rome"};
+    CScopedClock m_clock{0};
+    CTempDir m_dir;
+    CConnectionLog m_log{m_dir.File("Zelmorin.Log")};
+    CCheckpoint m_checkpoint{m_dir.Path() + "/"};
+    CRecordingView m_view;
+    CConnectionMonitor m_monitor{m_log, m_checkpoint, m_view};
+};
+
+TEST_F(ConnectionMonitor, DisplayTextKeepsHoursWithinADay)
+{
+    EXPECT_EQ(CConnectionMonitor::DisplayText("Office", CTimeSpan(75)), "Office 00:01:15");
+    EXPECT_EQ(CConnectionMonitor::DisplayText("Office", CTimeSpan(0, 25, 3, 4)), "Office 01:03:04");
+    EXPECT_EQ(CConnectionMonitor::DisplayText("", CTimeSpan(3599)), " 00:59:59");
+}
+
+TEST_F(ConnectionMonitor, AConnectionFromStartToLog)
+{
+    Report(10, 0, 0, "Office", false); // idle: nothing happens
+    EXPECT_TRUE(m_view.m_calls.empty());
+
+    Report(10, 0, 5, "Office", true);
+    EXPECT_TRUE(m_monitor.IsConnected());
+    EXPECT_EQ(m_monitor.GetStart(), CTime(1999, 3, 5, 10, 0, 5));
+    EXPECT_EQ(m_view.m_calls,
+              (std::vector<std::string>{"icon 134", "apply", "status Office 00:00:00", "tip Office 00:00:00"}));
+    // The starting report writes the first checkpoint.
+    EXPECT_EQ(CheckpointBytes(),
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 5), CTime(1999, 3, 5, 10, 0, 5), "Office"));
+
+    m_view.m_calls.clear();
+    Report(10, 1, 20, "Office", true);
+    EXPECT_EQ(m_view.m_calls, (std::vector<std::string>{"status Office 00:01:15", "tip Office 00:01:15"}));
+
+    Report(10, 1, 35, "Office", true); // elapsed 90: a checkpoint
+    EXPECT_EQ(CheckpointBytes(),
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 5), CTime(1999, 3, 5, 10, 1, 35), "Office"));
+    Report(10, 2, 4, "Office", true); // 119
+    Report(10, 2, 6, "Office", true); // 121: 120 fell between two reports and is skipped
+    EXPECT_EQ(CheckpointBytes(),
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 5), CTime(1999, 3, 5, 10, 1, 35), "Office"));
+
+    m_view.m_calls.clear();
+    Report(10, 2, 10, "Office", false);
+    EXPECT_FALSE(m_monitor.IsConnected());
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:05  05/03/1999 10:02:10  00:02:05  Office\r\n");
+    EXPECT_EQ(m_log.GetConnectionCount(), 1); // the totals see it at once
+    EXPECT_EQ(m_view.m_calls, (std::vector<std::string>{"title", "icon 133", "apply"}));
+    EXPECT_FALSE(FileExists(m_checkpoint.GetPath()));
+
+    Report(10, 2, 11, "Office", false); // already ended: nothing more
+    EXPECT_EQ(m_log.GetConnectionCount(), 1);
+}
+
+TEST_F(ConnectionMonitor, EndCarriesTheNameOfItsReport)
+{
+    Report(10, 0, 0, "A", true);
+    Report(10, 0, 1, "B", true); // a second connected entry only changes the display
+    EXPECT_EQ(m_monitor.GetStart(), CTime(1999, 3, 5, 10, 0, 0));
+    Report(10, 0, 2, "B", false);
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:02  00:00:02  B\r\n");
+}
+
+TEST_F(ConnectionMonitor, AConnectionIsKeptWhenTheLogCannotBeWritten)
+{
+    // A folder where the log should be makes every append fail; the checkpoint still works.
+    const std::string logPath = m_dir.File("Zelmorin.Log");
+    mkdir(logPath.c_str(), 0755);
+
+    Report(10, 0, 0, "Office", true);
+    m_view.m_calls.clear();
+    Report(10, 5, 0, "Office", false);
+    ASSERT_EQ(m_view.m_calls.size(), 4u);
+    EXPECT_EQ(m_view.m_calls[0].rfind("problem Zelmorin could not write to the log file " + logPath, 0), 0u)
+        << m_view.m_calls[0];
+    EXPECT_EQ(m_monitor.GetPending().size(), 1u);
+    // The checkpoint now holds the finished connection with its real end.
+    EXPECT_EQ(CheckpointBytes(),
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 5, 0), "Office"));
+
+    // A second connection needs the checkpoint: the first moves to the pending file.
+    Report(11, 0, 0, "Home", true);
+    EXPECT_EQ(ReadFile(m_checkpoint.GetPendingPath()),
+              "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n");
+    m_view.m_calls.clear();
+    Report(11, 1, 0, "Home", false);
+    EXPECT_EQ(m_monitor.GetPending().size(), 2u);
+    EXPECT_EQ(std::count_if(m_view.m_calls.begin(), m_view.m_calls.end(),
+                            [](const std::string& call) { return call.rfind("problem", 0) == 0; }),
+              0); // told once only
+
+    // Were the program to stop now, the next start would recover both, in order.
+    {
+        CTempDir other;
+        CCheckpoint copy(other.Path() + "/");
+        WriteFile(copy.GetPath(), CheckpointBytes());
+        WriteFile(copy.GetPendingPath(), ReadFile(m_checkpoint.GetPendingPath()));
+        CConnectionLog recovered(other.File("Zelmorin.Log"));
+        EXPECT_EQ(copy.RecoverCheckpoint(recovered), 2);
+        EXPECT_EQ(ReadFile(other.File("Zelmorin.Log")), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                                                        "05/03/1999 11:00:00  05/03/1999 11:01:00  00:01:00  Home\r\n");
+    }
+
+    // Once the log can be written, the next connection's end writes all of them.
+    rmdir(logPath.c_str());
+    Report(12, 0, 0, "Home", true);
+    Report(12, 0, 30, "Home", false);
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                         "05/03/1999 11:00:00  05/03/1999 11:01:00  00:01:00  Home\r\n"
+                         "05/03/1999 12:00:00  05/03/1999 12:00:30  00:00:30  Home\r\n");
+    EXPECT_TRUE(m_monitor.GetPending().empty());
+    EXPECT_FALSE(FileExists(m_checkpoint.GetPath()));
+    EXPECT_FALSE(FileExists(m_checkpoint.GetPendingPath()));
+}
+
+TEST_F(ConnectionMonitor, StoppingWhileConnectedLeavesTheLastCheckpoint)
+{
+    Report(10, 0, 0, "Office", true);
+    Report(10, 0, 30, "Office", true);
+    Report(10, 0, 45, "Office", true);
+    // The program stops here: nothing is logged, the checkpoint says 10:00:30.
+    EXPECT_FALSE(FileExists(m_dir.File("Zelmorin.Log")));
+    CConnectionLog next(m_dir.File("Zelmorin.Log"));
+    EXPECT_EQ(m_checkpoint.RecoverCheckpoint(next), 1);
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:30  00:00:30  Office\r\n");
+}
+
+} // namespace

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MonitorView.h"
+#include "RasProvider.h"
+#include "SettingsStore.h"
+
+// Records every change the running-connection logic makes on screen, in order.
+class CRecordingView : public CMonitorView
+{
+public:
+    void SetStatusText(const std::string& text) override { m_calls.push_back("status " + text); }
+    void TraySetIcon(int iconId) override { m_calls.push_back("icon " + std::to_string(iconId)); }
+    void TraySetTip(const std::string& tip) override { m_calls.push_back("tip " + tip); }
+    void ApplyWindowState() override { m_calls.push_back("apply"); }
+    void UpdateTitle() override { m_calls.push_back("title"); }
+    void ShowLogProblem(const std::string& message) override { m_calls.push_back("problem " + message); }
+
+    std::vector<std::string> m_calls;
+};
+
+// A connection service whose list a test sets.
+class CFakeProvider : public CRasProvider
+{
+public:
+    struct SEntry
+    {
+        std::string name;
+        int state;
+    };
+
+    void Set(std::vector<SEntry> connections)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_connections = std::move(connections);
+    }
+    int EnumConnections(SRasConnection* out, int capacity) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_nPolls;
+        int n = 0;
+        for (; n < capacity && n < static_cast<int>(m_connections.size()); ++n) {
+            out[n].handle = static_cast<std::uint64_t>(n) + 1;
+            out[n].entryName = m_connections[static_cast<std::size_t>(n)].name;
+        }
+        m_listed = m_connections;
+        return n;
+    }
+    int GetConnectStatus(std::uint64_t handle) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return handle >= 1 && handle <= m_listed.size() ? m_listed[handle - 1].state : 0;
+    }
+    std::vector<std::string> EnumEntries() override { return {}; }
+    int Polls()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_nPolls;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<SEntry> m_connections, m_listed;
+    int m_nPolls = 0;
+};
+
+// Settings in memory, with the order in which they were read and written.
+class CFakeStore : public CSettingsStore
+{
+public:
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const override
+    {
+        m_reads.push_back(key);
+        auto found = m_values.find({section, key});
+        return found == m_values.end() ? defaultValue : std::stoi(found->second);
+    }
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue) const override
+    {
+        m_reads.push_back(key);
+        auto found = m_values.find({section, key});
+        return found == m_values.end() ? defaultValue : found->second;
+    }
+    void WriteInt(const std::string& section, const std::string& key, int value) override
+    {
+        m_writes.push_back(key);
+        m_values[{section, key}] = std::to_string(value);
+    }
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) override
+    {
+        m_writes.push_back(key);
+        m_values[{section, key}] = value;
+    }
+
+    std::map<std::pair<std::string, std::string>, std::string> m_values;
+    mutable std::vector<std::string> m_reads;
+    std::vector<std::string> m_writes;
+};
