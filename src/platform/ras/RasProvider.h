@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One connection as the connection service lists it.
+struct SRasConnection
+{
+    std::uint64_t handle = 0; // stable while the connection is listed
+    std::string entryName;    // the phone-book entry (profile) name, 8-bit text, at most 256 bytes
+};
+
+// The connection service: which connections exist, whether each is connected, and which
+// phone-book entries (connection profiles) there are. Every failure is silent: a service that
+// is not there lists nothing.
+class CRasProvider
+{
+public:
+    static constexpr int kConnected = 0x2000; // the one state that counts as connected
+    static constexpr int kDialling = 0;       // any other value counts as not connected
+
+    virtual ~CRasProvider() = default;
+
+    // Fills at most `capacity` records at the start of `out`, in the service's order, and
+    // returns how many it filled (0 when there is no connection or the service fails).
+    virtual int EnumConnections(SRasConnection* out, int capacity) = 0;
+    // The state of a listed connection: kConnected, or anything else (a connection that
+    // vanished meanwhile is simply not connected).
+    virtual int GetConnectStatus(std::uint64_t handle) = 0;
+    // The phone-book entry names, in the service's order; empty when the service fails.
+    virtual std::vector<std::string> EnumEntries() = 0;
+};
+
+// The longest entry name a provider hands out, in bytes.
+constexpr std::size_t kMaxEntryNameBytes = 256;
+// Cuts a name to kMaxEntryNameBytes without splitting a UTF-8 sequence.
+std::string ClampEntryName(std::string name);
+
+// The provider that ZELMORIN_RAS names: "nm" (NetworkManager on the system bus), "pppd",
+// "sim:PATH" (the simulator file), or "auto"/unset (NetworkManager when its bus name has an
+// owner, else pppd). An unknown value falls back to "auto".
+std::unique_ptr<CRasProvider> CreateRasProvider(const std::string& selection);
+// The same, reading ZELMORIN_RAS from the environment.
+std::unique_ptr<CRasProvider> CreateRasProviderFromEnvironment();

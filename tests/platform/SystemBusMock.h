@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+#include <QDBusMessage>
+#include <QVariant>
+
+// A private dbus-daemon standing in for the system bus, with python3-dbusmock's NetworkManager
+// template on it. DBUS_SYSTEM_BUS_ADDRESS points at it for the whole test program (set before
+// main, since libdbus reads it once), so no test ever talks to the real system bus. Everything
+// started is killed in the destructor, and with the test program if that dies.
+class CSystemBusMock
+{
+public:
+    // Empty when dbus-daemon and python3-dbusmock are there, else what is missing.
+    static std::string MissingTools();
+
+    CSystemBusMock();
+    ~CSystemBusMock();
+    CSystemBusMock(const CSystemBusMock&) = delete;
+    CSystemBusMock& operator=(const CSystemBusMock&) = delete;
+
+    bool StartBus();
+    void StopBus();
+    // Starts the mock and waits until it owns its bus name.
+    bool StartNetworkManager();
+    void StopNetworkManager();
+    // SIGSTOP / SIGCONT: a service that is there but does not answer.
+    void PauseNetworkManager(bool paused);
+
+    // Settings.AddConnection; returns the profile's object path.
+    std::string AddProfile(const std::string& id, const std::string& type);
+    // The mock's AddActiveConnection for that profile; returns the active connection's path.
+    std::string AddActive(const std::string& profilePath, const std::string& name, unsigned state);
+    void SetActiveState(const std::string& activePath, unsigned state);
+    // Drops the connection from ActiveConnections and removes its object.
+    void RemoveActive(const std::string& activePath);
+    // Removes the object only, as if it went away just after the list was read.
+    void RemoveObject(const std::string& path);
+
+private:
+    QDBusMessage Call(const QString& path, const QString& interface, const QString& method, const QVariantList& args);
+
+    pid_t m_nBusPid = -1;
+    pid_t m_nMockPid = -1;
+    QString m_strControlName;
+};
