@@ -1,0 +1,66 @@
+# What an installation adds besides the programs (their install rules live with their targets),
+# and the Debian package made of it all:
+#
+#   cmake --install BUILD --prefix /usr/local
+#   cd BUILD && cpack -G DEB
+#
+# Paths follow GNUInstallDirs. The program finds its help as <exe dir>/../share/zelmorin/help,
+# which is where CMAKE_INSTALL_DATADIR puts it under any prefix.
+
+set(_zelmorin_resources ${PROJECT_SOURCE_DIR}/src/resources)
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelmorin.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The desktop entry's "Icon=zelmorin", at every size drawn, plus the scalable one.
+foreach(_size 16 32 48 64)
+  install(FILES ${_zelmorin_resources}/icons/128-${_size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps
+          RENAME zelmorin.png)
+endforeach()
+install(FILES ${_zelmorin_resources}/icons/zelmorin.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The help opens in the desktop's browser, so it ships as files too. Its pages show pictures
+# through "../icons/", as they do in the source tree and in the compiled-in resources.
+install(DIRECTORY ${_zelmorin_resources}/help/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zelmorin/help
+        FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
+install(FILES ${_zelmorin_resources}/icons/128-32.png
+              ${_zelmorin_resources}/icons/133.png
+              ${_zelmorin_resources}/icons/134.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zelmorin/icons)
+
+# The Debian package.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zelmorin)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Quillmoor)
+set(CPACK_PACKAGE_CONTACT "Quillmoor <zelmorin@quillmoor.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "How long you have been on line")
+# Line breaks are kept in the package's long description, which wants lines under 80 columns.
+set(CPACK_PACKAGE_DESCRIPTION [=[
+Zelmorin watches the machine's dial-up and network connections and shows
+the running one's name and time in a small window and in the tray.
+It keeps a permanent plain-text log of every connection, with a 30-second
+checkpoint so that a crash loses almost nothing, and its History window
+browses, edits, prints and exports that log by month and day, with totals.
+zelmorin-report reads the same log on the command line.]=])
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmoor <zelmorin@quillmoor.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Library dependencies come from dpkg-shlibdeps (package dpkg-dev). Qt loads its platform
+# plugins at run time, where dpkg-shlibdeps cannot see them: without qt6-qpa-plugins there is
+# no window and no tray.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# xdg-open shows the help; the connection services are whichever the machine uses.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager | ppp")
+
+include(CPack)
