@@ -1,0 +1,155 @@
+#include "HyperLink.h"
+
+#include <cstdint>
+
+#include <QBitmap>
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+
+namespace {
+
+// The hand as the program stores it: per row an AND mask and an XOR mask, the most significant
+// bit being the leftmost pixel. AND 1 with XOR 0 leaves the screen as it is.
+struct SCursorRow
+{
+    std::uint32_t andMask;
+    std::uint32_t xorMask;
+};
+
+constexpr SCursorRow kEmptyRow = {0xFFFFFFFF, 0x00000000};
+constexpr SCursorRow kFingerRow = {0xFF0FFFFF, 0x00600000};
+
+constexpr SCursorRow kHandRows[CHyperLink::CursorSize] = {
+    kEmptyRow,
+    {0xFF9FFFFF, 0x00000000},
+    kFingerRow,
+    kFingerRow,
+    kFingerRow,
+    kFingerRow,
+    kFingerRow,
+    {0xFF03FFFF, 0x00600000},
+    {0xFF007FFF, 0x006C0000},
+    {0xFF000FFF, 0x006D8000},
+    {0xFF0007FF, 0x006DB000},
+    {0xE30007FF, 0x006DB000},
+    {0xE10007FF, 0x0C6DB000},
+    {0xF00007FF, 0x067FB000},
+    {0xF80007FF, 0x037FF000},
+    {0xF80007FF, 0x037FF000},
+    {0xFC0007FF, 0x01FFF000},
+    {0xFC0007FF, 0x00FFF000},
+    {0xFE0007FF, 0x00FFE000},
+    {0xFE000FFF, 0x007FE000},
+    {0xFF000FFF, 0x007FC000},
+    {0xFF001FFF, 0x003FC000},
+    {0xFF801FFF, 0x003FC000},
+    {0xFF801FFF, 0x00000000},
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+    kEmptyRow,
+};
+
+CHyperLink::Opener& ActiveOpener()
+{
+    static CHyperLink::Opener opener;
+    return opener;
+}
+
+} // namespace
+
+CHyperLink::CHyperLink(const QString& text, QWidget* parent) : QLabel(text, parent)
+{
+    setTextFormat(Qt::PlainText);
+    // Whatever is behind the control shows through around the letters.
+    setAutoFillBackground(false);
+    setCursor(HandCursor());
+}
+
+CHyperLink::CursorPixels CHyperLink::DecodeCursor()
+{
+    CursorPixels pixels{};
+    for (int y = 0; y < CursorSize; ++y) {
+        for (int x = 0; x < CursorSize; ++x) {
+            const std::uint32_t bit = 0x80000000u >> x;
+            const bool andBit = (kHandRows[y].andMask & bit) != 0;
+            const bool xorBit = (kHandRows[y].xorMask & bit) != 0;
+            if (andBit)
+                pixels[y][x] = xorBit ? EPixel::Inverted : EPixel::Transparent;
+            else
+                pixels[y][x] = xorBit ? EPixel::White : EPixel::Black;
+        }
+    }
+    return pixels;
+}
+
+QCursor CHyperLink::HandCursor()
+{
+    // Qt's convention: bitmap 1 is black, mask 1 is opaque; bitmap 1 on mask 0 inverts.
+    constexpr int bytesPerRow = CursorSize / 8;
+    uchar bitmapBits[CursorSize * bytesPerRow];
+    uchar maskBits[CursorSize * bytesPerRow];
+    for (int y = 0; y < CursorSize; ++y) {
+        const std::uint32_t bitmapRow = ~(kHandRows[y].andMask ^ kHandRows[y].xorMask);
+        const std::uint32_t maskRow = ~kHandRows[y].andMask;
+        for (int i = 0; i < bytesPerRow; ++i) {
+            const int shift = 8 * (bytesPerRow - 1 - i);
+            bitmapBits[y * bytesPerRow + i] = static_cast<uchar>(bitmapRow >> shift);
+            maskBits[y * bytesPerRow + i] = static_cast<uchar>(maskRow >> shift);
+        }
+    }
+    const QSize size(CursorSize, CursorSize);
+    return QCursor(QBitmap::fromData(size, bitmapBits, QImage::Format_Mono),
+                   QBitmap::fromData(size, maskBits, QImage::Format_Mono), HotSpotX, HotSpotY);
+}
+
+QFont CHyperLink::LinkFont() const
+{
+    QFont linkFont = font();
+    linkFont.setUnderline(true);
+    return linkFont;
+}
+
+void CHyperLink::SetOpener(Opener opener)
+{
+    ActiveOpener() = std::move(opener);
+}
+
+void CHyperLink::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.setFont(LinkFont());
+    painter.setPen(QColor(0, 0, 255));
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+}
+
+void CHyperLink::mousePressEvent(QMouseEvent* event)
+{
+    // Taking the press makes the release come here too.
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        QLabel::mousePressEvent(event);
+}
+
+void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) {
+        QLabel::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    // The text is passed whole, so "mailto:" and the like reach their handlers. A link the
+    // desktop cannot open is silently left alone.
+    const QUrl url(text());
+    if (ActiveOpener())
+        ActiveOpener()(url);
+    else
+        QDesktopServices::openUrl(url);
+}

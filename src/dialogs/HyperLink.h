@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include <QCursor>
+#include <QFont>
+#include <QLabel>
+
+class QUrl;
+
+// A static text that acts as a link: the dialog places the label where its template says, and
+// the label's own text is both what is shown and what is opened on a left click ("https://..."
+// or "mailto:..."). It draws itself underlined in blue on whatever lies behind it.
+class CHyperLink : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit CHyperLink(const QString& text, QWidget* parent = nullptr);
+
+    // One pixel of the hand cursor as the desktop shows it.
+    enum class EPixel
+    {
+        Transparent,
+        Black,
+        White,
+        Inverted, // the screen below, inverted
+    };
+    using CursorPixels = std::array<std::array<EPixel, 32>, 32>; // [row][column]
+
+    static constexpr int CursorSize = 32;
+    static constexpr int HotSpotX = 10; // the tip of the index finger
+    static constexpr int HotSpotY = 2;
+
+    // The hand, decoded from the program's AND and XOR masks.
+    static CursorPixels DecodeCursor();
+    static QCursor HandCursor();
+
+    // The control's font with underline added: what the text is drawn in.
+    QFont LinkFont() const;
+
+    // Replaces what a click opens the link with (the desktop's default handler); nullptr puts
+    // the default back. The result is not looked at.
+    using Opener = std::function<bool(const QUrl& url)>;
+    static void SetOpener(Opener opener);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
