@@ -1,0 +1,83 @@
+#include "MonitorApp.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "AppSettings.h"
+#include "MonitorDlg.h"
+#include "Prompt.h"
+#include "RasProvider.h"
+#include "SingleInstance.h"
+
+namespace {
+
+CMonitorDlg* g_mainWindow = nullptr;
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    char byte = 1;
+    // Only async-signal-safe work here: the event loop does the rest.
+    (void)!write(g_signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+CMonitorDlg* CMonitorApp::MainWindow()
+{
+    return g_mainWindow;
+}
+
+void CMonitorApp::WatchForTermination(CMonitorDlg& dialog)
+{
+    // The end of the user's session: settings are saved, a running connection stays in the
+    // checkpoint and reaches the log at the next start.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dialog,
+                     [&dialog](QSessionManager&) { dialog.OnEndSession(true); });
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return; // no pipe: SIGTERM then ends the process the default way, as a crash would
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &dialog);
+    QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog] {
+        char byte;
+        (void)!read(g_signalPipe[0], &byte, 1);
+        dialog.OnEndSession(true);
+        dialog.done(QDialog::Rejected);
+    });
+    struct sigaction action
+    {
+    };
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+int CMonitorApp::InitInstance(QApplication& app)
+{
+    CSingleInstance instance;
+    if (instance.IsAnotherInstanceRunning()) {
+        CPrompt::Tell(nullptr, "Zelmorin is already running.");
+        return 0;
+    }
+    app.setQuitOnLastWindowClosed(false); // the window hides; only Exit and OK end the program
+
+    CAppSettings settings;
+    CMonitorDlg dialog(CreateRasProviderFromEnvironment(), settings, CAppSettings::GetDataPrefix());
+    g_mainWindow = &dialog;
+    WatchForTermination(dialog);
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    dialog.OnInitDialog();
+    loop.exec();
+    dialog.StopPolling();
+    dialog.OnDestroy();
+    settings.Sync();
+    g_mainWindow = nullptr;
+    return 0;
+}

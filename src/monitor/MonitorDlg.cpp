@@ -1,0 +1,386 @@
+#include "MonitorDlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+#include "AboutDlg.h"
+#include "ConnectionLog.h"
+#include "ConnectionMonitor.h"
+#include "DialogUnits.h"
+#include "HelpFile.h"
+#include "Poller.h"
+#include "RasProvider.h"
+#include "Resource.h"
+#include "SettingsStore.h"
+#include "StartupShortcut.h"
+#include "TextBytes.h"
+#include "TimeTexts.h"
+#include "TrayIcon.h"
+
+namespace {
+
+CMonitorDlg::HistoryOpener& HistoryOpenerHook()
+{
+    static CMonitorDlg::HistoryOpener opener;
+    return opener;
+}
+CMonitorDlg::PreferencesOpener& PreferencesOpenerHook()
+{
+    static CMonitorDlg::PreferencesOpener opener;
+    return opener;
+}
+CMonitorDlg::PasswordCheck& PasswordCheckHook()
+{
+    static CMonitorDlg::PasswordCheck check;
+    return check;
+}
+
+} // namespace
+
+void CMonitorDlg::SetHistoryOpener(HistoryOpener opener)
+{
+    HistoryOpenerHook() = std::move(opener);
+}
+void CMonitorDlg::SetPreferencesOpener(PreferencesOpener opener)
+{
+    PreferencesOpenerHook() = std::move(opener);
+}
+void CMonitorDlg::SetPasswordCheck(PasswordCheck check)
+{
+    PasswordCheckHook() = std::move(check);
+}
+
+const char* CMonitorDlg::TotalLabel(int totalType)
+{
+    static const char* const labels[] = {"- Total ", "- Today ", "- Week ", "- Month "};
+    return totalType >= 0 && totalType <= 3 ? labels[totalType] : labels[0];
+}
+
+CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix)
+    : QDialog(nullptr), m_store(store), m_strLogPath(dataPrefix + "Zelmorin.Log"),
+      m_strCheckpointPath(dataPrefix + "~$ZMCUR.$$$"), m_hIcon(QStringLiteral(":/icons/128-32.png")),
+      m_pLog(std::make_unique<CConnectionLog>(m_strLogPath)), m_checkpoint(dataPrefix), m_pProvider(std::move(provider))
+{
+    m_hIcon.addFile(QStringLiteral(":/icons/128-16.png"));
+    m_checkpoint.RecoverCheckpoint(*m_pLog);
+    m_pMonitor = std::make_unique<CConnectionMonitor>(*m_pLog, m_checkpoint, *this);
+    // The worker asks for its reports to be applied here, on the user-interface thread.
+    m_pPollThread = std::make_unique<CPoller>(
+        *m_pProvider, [this](const std::string& name, bool connected) { OnRasPoll(name, connected); },
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { m_pPollThread->DeliverReports(); }, Qt::QueuedConnection);
+        });
+
+    // A small tool window with a title and a close box only.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("DIZ Urovada"));
+    CDialogUnits du(this);
+    setFixedSize(du.X(133), du.Y(15));
+    move(0, 0); // where the window stands until a stored position says otherwise
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setGeometry(du.Rect(10, 1, 50, 14));
+    ok->setDefault(true);
+    ok->hide();
+    connect(ok, &QPushButton::clicked, this, &CMonitorDlg::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Annulla"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setGeometry(du.Rect(65, 1, 50, 14));
+    cancel->hide();
+    connect(cancel, &QPushButton::clicked, this, &CMonitorDlg::reject);
+
+    m_pStatus = new QLabel(QStringLiteral("Not connected"), this);
+    m_pStatus->setObjectName(QStringLiteral("status"));
+    m_pStatus->setGeometry(du.Rect(0, 4, 88, 8));
+    m_pStatus->setContentsMargins(du.X(2), 0, 0, 0);
+
+    m_pHistoryButton = new QPushButton(QStringLiteral("History..."), this);
+    m_pHistoryButton->setObjectName(QStringLiteral("history"));
+    m_pHistoryButton->setGeometry(du.Rect(90, 1, 40, 14));
+    m_pHistoryButton->setAutoDefault(false);
+    connect(m_pHistoryButton, &QPushButton::clicked, this, &CMonitorDlg::OnHistory);
+
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QPoint global = mapToGlobal(at);
+        ShowPopupMenu(this, global.x(), global.y());
+    });
+
+    m_pTray = new CTrayIcon(this);
+    connect(m_pTray, &CTrayIcon::Notify, this, &CMonitorDlg::OnTrayNotify);
+}
+
+CMonitorDlg::~CMonitorDlg()
+{
+    // The worker must end before the members its reports touch.
+    m_pPollThread.reset();
+    OnDestroy();
+}
+
+void CMonitorDlg::OnInitDialog()
+{
+    // Desktops on Linux give programs no way into the window menu, so "About Zelmorin" lives
+    // in the popup menu only.
+    setWindowIcon(m_hIcon);
+    m_pTray->TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, "Zelmorin - Not connected");
+    StartPolling();
+    LoadSettings(m_store, [] { return StartupShortcutExists(); });
+    PlaceWindow();
+    m_pPollThread->SetReady();
+    QMetaObject::invokeMethod(this, &CMonitorDlg::OnHistoryClosed, Qt::QueuedConnection);
+}
+
+void CMonitorDlg::PlaceWindow()
+{
+    if (m_nPosX < 0 || m_nPosY < 0)
+        return;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QSize area = screen->geometry().size();
+    // 64-bit sums: the "no position" value 0x7FFFFFFF must never wrap into a position. The
+    // frame is not known before the window is mapped, so this is the window's own size.
+    QSize size = frameGeometry().size();
+    if (std::int64_t(m_nPosX) + size.width() < area.width() && std::int64_t(m_nPosY) + size.height() < area.height())
+        move(m_nPosX, m_nPosY);
+}
+
+void CMonitorDlg::OnDestroy()
+{
+    if (m_bDestroyed)
+        return;
+    m_bDestroyed = true;
+    m_pTray->TrayDelete(Resource::ID_TRAY);
+    SaveSettings(m_store, pos().x(), pos().y());
+}
+
+void CMonitorDlg::OnEndSession(bool ending)
+{
+    if (ending)
+        SaveSettings(m_store, pos().x(), pos().y());
+}
+
+void CMonitorDlg::StartPolling()
+{
+    m_pPollThread->StartPolling();
+}
+
+void CMonitorDlg::StopPolling()
+{
+    m_pPollThread->StopPolling();
+}
+
+void CMonitorDlg::OnRasPoll(const std::string& name, bool connected)
+{
+    m_pMonitor->OnRasPoll(name, connected);
+}
+
+bool CMonitorDlg::IsConnected() const
+{
+    return m_pMonitor->IsConnected();
+}
+
+void CMonitorDlg::SetStatusText(const std::string& text)
+{
+    m_pStatus->setText(QStringFromBytes(text));
+}
+
+void CMonitorDlg::TraySetIcon(int iconId)
+{
+    m_pTray->TraySetIcon(Resource::ID_TRAY, iconId);
+}
+
+void CMonitorDlg::TraySetTip(const std::string& tip)
+{
+    m_pTray->TraySetTip(Resource::ID_TRAY, tip);
+}
+
+void CMonitorDlg::ShowLogProblem(const std::string& message)
+{
+    // A notification, not a message box: the polling must go on meanwhile.
+    if (m_pTray->ShowMessage(message))
+        return;
+    m_pStatus->setText(QStringFromBytes(message));
+    m_pStatus->setToolTip(QStringFromBytes(message));
+}
+
+void CMonitorDlg::ApplyWindowState()
+{
+    bool topmost = m_bOnTop && !m_bHistoryOpen;
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != topmost) {
+        bool visible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+        if (visible)
+            show(); // changing the flags hides the window; only the stacking was to change
+    }
+    UpdateTitle();
+    if (!m_bHidden || (IsConnected() && m_bAutoShow)) {
+        showNormal();
+    } else {
+        hide();
+    }
+}
+
+void CMonitorDlg::UpdateTitle()
+{
+    std::string title = " Zelmorin ";
+    if (m_bShowTotal)
+        title += TotalLabel(m_nTotalType) +
+                 FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
+    setWindowTitle(QStringFromBytes(title));
+    if (!IsConnected())
+        TraySetTip(title);
+}
+
+QMenu* CMonitorDlg::BuildPopupMenu(QWidget* owner)
+{
+    auto* menu = new QMenu(owner);
+    auto add = [&](const char* text, int command, void (CMonitorDlg::*handler)()) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setData(command);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    QAction* hide = add("Hide", Resource::ID_HIDE, &CMonitorDlg::OnHide);
+    hide->setCheckable(true);
+    hide->setChecked(m_bHidden);
+    QAction* top = add("Always on top", Resource::ID_ALWAYS_ON_TOP, &CMonitorDlg::OnAlwaysOnTop);
+    top->setCheckable(true);
+    top->setChecked(m_bOnTop);
+    QAction* total = add("Total", Resource::ID_TOTAL, &CMonitorDlg::OnTotal);
+    total->setCheckable(true);
+    total->setChecked(m_bShowTotal);
+    add("History...", Resource::ID_HISTORY, &CMonitorDlg::OnHistory)->setEnabled(!m_bHistoryOpen);
+    add("Help...", Resource::ID_HELP, &CMonitorDlg::OnHelp);
+    menu->addSeparator();
+    add("Preferences..", Resource::ID_PREFERENCES, &CMonitorDlg::OnPreferences);
+    menu->addSeparator();
+    add("About Zelmorin", Resource::ID_APP_ABOUT, &CMonitorDlg::OnAbout);
+    add("E&xit", Resource::ID_APP_EXIT, &CMonitorDlg::OnExit);
+    return menu;
+}
+
+void CMonitorDlg::ShowPopupMenu(QWidget* owner, int x, int y)
+{
+    std::unique_ptr<QMenu> menu(BuildPopupMenu(owner));
+    activateWindow();
+    raise();
+    menu->exec(QPoint(x, y));
+}
+
+void CMonitorDlg::OnTrayNotify(int /*id*/, int mouseMessage)
+{
+    switch (mouseMessage) {
+    case Resource::WM_LBUTTONDOWN:
+        m_bHidden = false;
+        ApplyWindowState();
+        break;
+    case Resource::WM_LBUTTONDBLCLK:
+        OnHistory();
+        break;
+    case Resource::WM_RBUTTONUP: {
+        QPoint at = QCursor::pos();
+        ShowPopupMenu(this, at.x(), at.y());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool CMonitorDlg::CheckPassword()
+{
+    return PasswordCheckHook() ? PasswordCheckHook()(this) : true;
+}
+
+void CMonitorDlg::OnHistory()
+{
+    if (m_bHistoryOpen)
+        return;
+    if (m_bProtect && m_bProtectHistory && !CheckPassword())
+        return; // a wrong or cancelled password cancels silently
+    if (!HistoryOpenerHook())
+        return;
+    HistoryOpenerHook()(*this);
+}
+
+void CMonitorDlg::OnHistoryClosed()
+{
+    m_bHistoryOpen = false;
+    ApplyWindowState();
+}
+
+void CMonitorDlg::OnAlwaysOnTop()
+{
+    m_bOnTop = !m_bOnTop;
+    ApplyWindowState();
+}
+
+void CMonitorDlg::OnHide()
+{
+    m_bHidden = !m_bHidden;
+    ApplyWindowState();
+}
+
+void CMonitorDlg::OnTotal()
+{
+    m_bShowTotal = !m_bShowTotal;
+    UpdateTitle();
+}
+
+void CMonitorDlg::OnExit()
+{
+    if (m_bProtect && m_bProtectExit && !CheckPassword())
+        return;
+    StopPolling();
+    done(QDialog::Rejected);
+}
+
+void CMonitorDlg::accept()
+{
+    StopPolling();
+    done(QDialog::Accepted);
+}
+
+void CMonitorDlg::reject()
+{
+    m_bHidden = true;
+    ApplyWindowState();
+}
+
+void CMonitorDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    reject();
+}
+
+void CMonitorDlg::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMonitorDlg::OnPreferences()
+{
+    if (m_bProtect && m_bProtectConfig && !CheckPassword())
+        return;
+    if (PreferencesOpenerHook())
+        PreferencesOpenerHook()(*this);
+}
+
+void CMonitorDlg::OnHelp()
+{
+    OpenHelpContents();
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Checkpoint.h"
+#include "MonitorSettings.h"
+#include "MonitorView.h"
+
+class CConnectionLog;
+class CConnectionMonitor;
+class CPoller;
+class CRasProvider;
+class CSettingsStore;
+class CTrayIcon;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+// The main window: a small always-available bar with the running connection's name and time
+// and a History button, the owner of the log, the checkpoint, the poller, the tray icon and
+// the settings. It runs for the whole life of the program; the close box only hides it.
+class CMonitorDlg : public QDialog, public CMonitorSettings, public CMonitorView
+{
+    Q_OBJECT
+public:
+    // Windows that other parts of the program wire in. Until they are set, the commands that
+    // open them do nothing visible.
+    using HistoryOpener = std::function<void(CMonitorDlg&)>;
+    using PreferencesOpener = std::function<void(CMonitorDlg&)>;
+    using PasswordCheck = std::function<bool(QWidget* parent)>;
+    static void SetHistoryOpener(HistoryOpener opener);
+    static void SetPreferencesOpener(PreferencesOpener opener);
+    static void SetPasswordCheck(PasswordCheck check);
+
+    // dataPrefix: the data directory with a trailing "/", or empty for the current directory.
+    CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix);
+    ~CMonitorDlg() override;
+
+    // The initialisation: tray icon, worker, placement, settings; the loaded settings are
+    // applied by a posted call, as soon as the event loop runs.
+    void OnInitDialog();
+    // Removes the tray icon and saves the settings; once.
+    void OnDestroy();
+    // The user's session ends: only the settings are saved; a running connection stays in the
+    // checkpoint.
+    void OnEndSession(bool ending);
+
+    void StartPolling();
+    void StopPolling();
+    void OnRasPoll(const std::string& name, bool connected);
+
+    // Menu commands.
+    void OnHistory();
+    void OnHistoryClosed();
+    void OnAlwaysOnTop();
+    void OnTotal();
+    void OnHide();
+    void OnExit();
+    void OnAbout();
+    void OnPreferences();
+    void OnHelp();
+    void OnTrayNotify(int id, int mouseMessage);
+    bool CheckPassword();
+
+    void ShowPopupMenu(QWidget* owner, int x, int y);
+    // The popup menu with its check and grey states as they are now; the caller owns it.
+    QMenu* BuildPopupMenu(QWidget* owner);
+
+    // CMonitorView
+    void SetStatusText(const std::string& text) override;
+    void TraySetIcon(int iconId) override;
+    void TraySetTip(const std::string& tip) override;
+    void ApplyWindowState() override;
+    void UpdateTitle() override;
+    void ShowLogProblem(const std::string& message) override;
+
+    bool IsConnected() const;
+    bool IsHistoryOpen() const { return m_bHistoryOpen; }
+    void SetHistoryOpen(bool open) { m_bHistoryOpen = open; }
+    CConnectionLog& GetLog() const { return *m_pLog; }
+    CTrayIcon& GetTray() const { return *m_pTray; }
+    QLabel* GetStatusLabel() const { return m_pStatus; }
+    const std::string& GetLogPath() const { return m_strLogPath; }
+    const std::string& GetCheckpointPath() const { return m_strCheckpointPath; }
+    CSettingsStore& GetSettingsStore() const { return m_store; }
+
+    static const char* TotalLabel(int totalType);
+
+protected:
+    void accept() override; // OK: ends the program
+    void reject() override; // Cancel, Escape: hides the window
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void PlaceWindow();
+
+    CSettingsStore& m_store;
+    std::string m_strLogPath;
+    std::string m_strCheckpointPath;
+    QIcon m_hIcon;
+    std::unique_ptr<CConnectionLog> m_pLog;
+    CCheckpoint m_checkpoint;
+    std::unique_ptr<CConnectionMonitor> m_pMonitor;
+    std::unique_ptr<CRasProvider> m_pProvider;
+    std::unique_ptr<CPoller> m_pPollThread;
+    CTrayIcon* m_pTray;
+    QLabel* m_pStatus;
+    QPushButton* m_pHistoryButton;
+    bool m_bHistoryOpen = false;
+    bool m_bDestroyed = false;
+};

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "Clock.h"
+#include "ConnectionLog.h"
+#include "MonitorDlg.h"
+#include "MonitorFakes.h"
+#include "Resource.h"
+#include "TestSupport.h"
+#include "TrayIcon.h"
+
+namespace {
+
+constexpr int kConnected = CRasProvider::kConnected;
+
+class MonitorDlg : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CScopedClock::Set(CTime(1999, 3, 10, 12, 0, 0).GetTime());
+        WriteFile(m_dir.File("Zelmorin.Log"), "10/03/1999 09:00:00  10/03/1999 10:02:05  x  Office\r\n"
+                                              "08/03/1999 09:00:00  08/03/1999 10:00:00  x  Home\r\n"
+                                              "01/01/1999 09:00:00  01/01/1999 10:00:00  x  Home\r\n");
+        // Autostart detection looks here; keep it away from the real home.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_dir.File("config")));
+    }
+    void TearDown() override
+    {
+        CMonitorDlg::SetHistoryOpener(nullptr);
+        CMonitorDlg::SetPasswordCheck(nullptr);
+        CMonitorDlg::SetPreferencesOpener(nullptr);
+        SetClockHook(nullptr);
+    }
+    // A main window over the temporary folder, initialised, its posted start applied.
+    std::unique_ptr<CMonitorDlg> Start()
+    {
+        auto provider = std::make_unique<CFakeProvider>();
+        m_provider = provider.get();
+        auto dialog = std::make_unique<CMonitorDlg>(std::move(provider), m_store, m_dir.Path() + "/");
+        dialog->OnInitDialog();
+        QCoreApplication::processEvents();
+        return dialog;
+    }
+    std::string Title(const CMonitorDlg& dialog) const { return dialog.windowTitle().toStdString(); }
+
+    CScopedTimeZone m_zone{"Europe/Rome"};
+    CTempDir m_dir;
+    CFakeStore m_store;
+    CFakeProvider* m_provider = nullptr;
+};
+
+TEST_F(MonitorDlg, TitleCarriesTheChosenTotal)
+{
+    auto dialog = Start();
+    EXPECT_EQ(Title(*dialog), " Zelmorin ");
+    EXPECT_EQ(dialog->GetTray().GetTip(), " Zelmorin ");
+    EXPECT_EQ(dialog->GetStatusLabel()->text().toStdString(), "Not connected");
+
+    dialog->OnTotal();
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05");
+    const char* expected[] = {" Zelmorin - Total 03:02:05", " Zelmorin - Today 01:02:05", " Zelmorin - Week 02:02:05",
+                              " Zelmorin - Month 02:02:05"};
+    for (int type = 0; type < 4; ++type) {
+        dialog->m_nTotalType = type;
+        dialog->UpdateTitle();
+        EXPECT_EQ(Title(*dialog), expected[type]);
+        EXPECT_EQ(dialog->GetTray().GetTip(), expected[type]);
+    }
+    dialog->m_strSelectedISP = "Home";
+    dialog->m_nTotalType = 0;
+    dialog->UpdateTitle();
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 02:00:00");
+}
+
+TEST_F(MonitorDlg, PopupMenuShowsTheCurrentStates)
+{
+    auto dialog = Start();
+    dialog->m_bOnTop = true;
+    dialog->SetHistoryOpen(true);
+    std::unique_ptr<QMenu> menu(dialog->BuildPopupMenu(dialog.get()));
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts.join('|').toStdString(),
+              "Hide|Always on top|Total|History...|Help...|-|Preferences..|-|About Zelmorin|E&xit");
+    auto action = [&](int command) {
+        for (QAction* a : menu->actions())
+            if (a->data().toInt() == command)
+                return a;
+        return static_cast<QAction*>(nullptr);
+    };
+    EXPECT_FALSE(action(Resource::ID_HIDE)->isChecked());
+    EXPECT_TRUE(action(Resource::ID_ALWAYS_ON_TOP)->isChecked());
+    EXPECT_FALSE(action(Resource::ID_TOTAL)->isChecked());
+    EXPECT_FALSE(action(Resource::ID_HISTORY)->isEnabled());
+
+    // Choosing "Total" from the menu switches the total on.
+    action(Resource::ID_TOTAL)->trigger();
+    EXPECT_TRUE(dialog->m_bShowTotal);
+}
+
+TEST_F(MonitorDlg, HiddenWindowShowsWhileConnected)
+{
+    m_store.m_values = {{{"", "Hidden"}, "1"}, {{"", "AutoShow"}, "1"}};
+    auto dialog = Start();
+    EXPECT_FALSE(dialog->isVisible());
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->GetTray().GetPicture(), Resource::IDI_CONNECTED);
+    EXPECT_EQ(dialog->GetStatusLabel()->text().toStdString(), "Office 00:00:00");
+    EXPECT_EQ(dialog->GetTray().GetTip(), "Office 00:00:00");
+
+    m_provider->Set({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->IsConnected(); }, 5000));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->GetTray().GetPicture(), Resource::IDI_IDLE);
+    // The status keeps the last running display; the log has the connection.
+    EXPECT_EQ(dialog->GetStatusLabel()->text().toStdString(), "Office 00:00:00");
+    EXPECT_EQ(dialog->GetLog().GetConnectionCount(), 4);
+}
+
+TEST_F(MonitorDlg, CloseBoxHidesAndOnlyExitEnds)
+{
+    auto dialog = Start();
+    EXPECT_TRUE(dialog->isVisible());
+    bool finished = false;
+    QObject::connect(dialog.get(), &QDialog::finished, [&] { finished = true; });
+    dialog->close();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(dialog->m_bHidden);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_FALSE(finished);
+
+    // A click on the tray icon shows it again.
+    dialog->OnTrayNotify(Resource::ID_TRAY, Resource::WM_LBUTTONDOWN);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->m_bHidden);
+
+    // Exit guarded by a password: a wrong one changes nothing, the right one ends.
+    dialog->m_bProtect = true;
+    int asked = 0;
+    bool right = false;
+    CMonitorDlg::SetPasswordCheck([&](QWidget*) {
+        ++asked;
+        return right;
+    });
+    dialog->OnExit();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(finished);
+    right = true;
+    dialog->OnExit();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+}
+
+TEST_F(MonitorDlg, StoredPositionIsUsedOnlyWhenTheWindowFits)
+{
+    QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    {
+        m_store.m_values = {{{"", "PosX"}, "40"}, {{"", "PosY"}, "30"}};
+        auto dialog = Start();
+        EXPECT_EQ(dialog->pos(), QPoint(40, 30));
+    }
+    {
+        auto probe = Start();
+        // Before the window is mapped its frame is unknown: the rule uses its own width.
+        int width = probe->width();
+        probe.reset();
+        // x + width equal to the screen width reaches the edge: ignored.
+        m_store.m_values = {{{"", "PosX"}, std::to_string(screen.width() - width)}, {{"", "PosY"}, "30"}};
+        auto dialog = Start();
+        EXPECT_NE(dialog->pos(), QPoint(screen.width() - width, 30));
+    }
+    {
+        m_store.m_values = {{{"", "PosX"}, "-5"}, {{"", "PosY"}, "30"}};
+        auto dialog = Start();
+        EXPECT_NE(dialog->pos().x(), -5);
+    }
+}
+
+TEST_F(MonitorDlg, TrayDoubleClickOpensTheHistoryOnce)
+{
+    int opened = 0;
+    CMonitorDlg::SetHistoryOpener([&](CMonitorDlg& dialog) {
+        ++opened;
+        dialog.SetHistoryOpen(true);
+    });
+    auto dialog = Start();
+    dialog->OnTrayNotify(Resource::ID_TRAY, Resource::WM_LBUTTONDBLCLK);
+    dialog->OnTrayNotify(Resource::ID_TRAY, Resource::WM_LBUTTONDBLCLK);
+    EXPECT_EQ(opened, 1);
+    dialog->OnHistoryClosed();
+    EXPECT_FALSE(dialog->IsHistoryOpen());
+
+    // Guarded History View: a cancelled password opens nothing.
+    dialog->m_bProtect = true;
+    dialog->m_bProtectHistory = true;
+    CMonitorDlg::SetPasswordCheck([](QWidget*) { return false; });
+    dialog->OnHistory();
+    EXPECT_EQ(opened, 1);
+
+    // The right click's menu shows "History..." greyed while the History is open.
+    dialog->SetHistoryOpen(true);
+    bool greyed = false, shown = false;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu) {
+            shown = true;
+            for (QAction* a : menu->actions())
+                if (a->text() == QLatin1String("History..."))
+                    greyed = !a->isEnabled();
+            menu->close();
+        }
+    });
+    dialog->OnTrayNotify(Resource::ID_TRAY, Resource::WM_RBUTTONUP);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(greyed);
+}
+
+TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoint)
+{
+    auto dialog = Start();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    dialog->m_bOnTop = true;
+    dialog->OnEndSession(true);
+    EXPECT_EQ((m_store.m_values[{"", "OnTop"}]), "1");
+    dialog->StopPolling();
+    dialog.reset();
+    EXPECT_TRUE(FileExists(m_dir.File("~$ZMCUR.$$$")));
+    EXPECT_EQ(CConnectionLog(m_dir.File("Zelmorin.Log")).GetConnectionCount(), 3);
+    // The next start logs it, ending at its last checkpoint.
+    auto next = Start();
+    EXPECT_EQ(next->GetLog().GetConnectionCount(), 4);
+    EXPECT_FALSE(FileExists(m_dir.File("~$ZMCUR.$$$")));
+}
+
+} // namespace
