@@ -12,7 +12,10 @@ CTrayIcon::~CTrayIcon() = default;
 
 QIcon CTrayIcon::Picture(int picture)
 {
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(picture));
+    QIcon icon(QStringLiteral(":/icons/%1.png").arg(picture));
+    // Large panels scale the tray up: give them the sharper drawing.
+    icon.addFile(QStringLiteral(":/icons/%1-32.png").arg(picture));
+    return icon;
 }
 
 bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)

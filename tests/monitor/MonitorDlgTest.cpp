@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QUrl>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -9,6 +11,8 @@
 #include <QTimer>
 
 #include "Clock.h"
+#include "DesktopServices.h"
+#include "HelpFile.h"
 #include "ConnectionLog.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
@@ -242,6 +246,38 @@ TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoin
     auto next = Start();
     EXPECT_EQ(next->GetLog().GetConnectionCount(), 4);
     EXPECT_FALSE(FileExists(m_dir.File("~$ZMCUR.$$$")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TrayIcon, TipIsCutAt63BytesNeverInsideACharacter)
+{
+    CTrayIcon tray;
+    tray.TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, std::string(70, 'x'));
+    EXPECT_EQ(tray.GetTip(), std::string(63, 'x'));
+    // "é" is two bytes in UTF-8; the 63rd byte would split one.
+    std::string accented = std::string(62, 'a') + "\xC3\xA9" + "bc";
+    tray.TraySetTip(Resource::ID_TRAY, accented);
+    EXPECT_EQ(tray.GetTip(), std::string(62, 'a'));
+    tray.TraySetTip(Resource::ID_TRAY, "");
+    EXPECT_EQ(tray.GetTip(), "");
+    EXPECT_TRUE(CTrayIcon::Picture(Resource::IDI_CONNECTED).availableSizes().size() >= 2);
+}
+
+TEST(HelpFile, HelpOpensAtItsContentsPage)
+{
+    QUrl opened;
+    CDesktopServices::SetOpener([&](const QUrl& url) {
+        opened = url;
+        return true;
+    });
+    EXPECT_TRUE(OpenHelpContents());
+    CDesktopServices::SetOpener(nullptr);
+    EXPECT_TRUE(opened.isLocalFile());
+    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    EXPECT_TRUE(QFileInfo::exists(opened.toLocalFile()));
 }
 
 } // namespace

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# End to end: the real zelmorin program with the simulator provider, a temporary home and
+# data folder. Connections are driven through the simulator's file; the log, checkpoint and
+# settings files are read back.
+set -euo pipefail
+zelmorin=$1
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CONFIG_DIRS=$work/etc XDG_RUNTIME_DIR=$work/run
+export TZ=Europe/Rome QT_QPA_PLATFORM=offscreen ZELMORIN_RAS=sim:$work/sim.txt
+mkdir -p "$XDG_CONFIG_DIRS/Quillmoor" "$work/data" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+printf '[App%%20Paths]\nPath=%s\n' "$work/data" > "$XDG_CONFIG_DIRS/Quillmoor/Zelmorin.conf"
+log=$work/data/Zelmorin.Log
+checkpoint=$work/data/'~$ZMCUR.$$$'
+: > "$work/sim.txt"
+
+fail=0
+ok()   { echo "ok   $1"; }
+bad()  { echo "FAIL $1"; fail=1; }
+# wait_for SECONDS COMMAND...: true once the command succeeds
+wait_for() {
+    local end=$((SECONDS + $1)); shift
+    until "$@"; do
+        [ $SECONDS -ge $end ] && return 1
+        sleep 0.2
+    done
+}
+lines() { [ -f "$log" ] && wc -l < "$log" || echo 0; }
+has_lines() { [ "$(lines)" -eq "$1" ]; }
+start() {
+    (cd "$work" && exec "$zelmorin" >"$work/out.txt" 2>&1) &
+    pid=$!
+}
+stop() {  # SIGTERM: the session's end
+    kill -TERM "$pid"
+    wait "$pid" || true
+    pid=""
+}
+
+start
+printf 'connected Office\n' > "$work/sim.txt"
+if wait_for 10 test -s "$checkpoint"; then ok "a connection writes its checkpoint at once"; else bad "no checkpoint"; fi
+if [ "$(tail -c 6 "$checkpoint")" = "Office" ]; then ok "the checkpoint names the entry"; else bad "checkpoint content"; fi
+sleep 2
+: > "$work/sim.txt"
+if wait_for 10 has_lines 1; then ok "the end of the connection is logged"; else bad "no log line"; fi
+if grep -qE '^[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9:]{8}  [0-9/]{10} [0-9:]{8}  00:00:0[0-9]  Office'$'\r''$' "$log"; then
+    ok "the log line has the log's format"
+else
+    bad "log line: $(cat -A "$log")"
+fi
+if wait_for 5 test ! -e "$checkpoint"; then ok "the checkpoint goes with the end"; else bad "checkpoint left"; fi
+
+printf 'connected Home ISP\n' > "$work/sim.txt"
+wait_for 10 test -s "$checkpoint" || bad "second connection has no checkpoint"
+stop
+if [ -e "$checkpoint" ] && [ "$(lines)" -eq 1 ]; then
+    ok "stopping while connected leaves the connection in the checkpoint only"
+else
+    bad "after stop: $(lines) lines, checkpoint $( [ -e "$checkpoint" ] && echo present || echo missing)"
+fi
+if grep -q '^PosX=' "$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf" 2>/dev/null; then ok "settings saved at the session's end"; else bad "no settings"; fi
+
+: > "$work/sim.txt"
+start
+if wait_for 10 has_lines 2; then ok "the next start logs the checkpointed connection"; else bad "not recovered"; fi
+if grep -q '  Home ISP'$'\r''$' "$log" && [ ! -e "$checkpoint" ]; then ok "recovered under its name, checkpoint removed"; else bad "recovery"; fi
+stop
+exit $fail
