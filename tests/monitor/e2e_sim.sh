@@ -3,7 +3,7 @@
 # data folder. Connections are driven through the simulator's file; the log, checkpoint and
 # settings files are read back.
 set -euo pipefail
-zelmorin=$1
+zelmorin=$(readlink -f "$1")
 work=$(mktemp -d)
 pid=""
 cleanup() {
