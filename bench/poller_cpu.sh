@@ -65,6 +65,10 @@ else:
 PY
 }
 
+# Baseline: the same once-a-second wake-up with a poll that finds no file, to tell what the
+# thread's wake-up itself costs on this machine.
+"$bin" "sim:$work/missing.txt" "$seconds"
+
 nm_call profiles
 "$bin" nm "$seconds"
 nm_call activate

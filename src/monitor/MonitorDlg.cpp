@@ -17,6 +17,8 @@
 #include "ConnectionMonitor.h"
 #include "DialogUnits.h"
 #include "HelpFile.h"
+#include "HistoryDoc.h"
+#include "HistoryFrame.h"
 #include "Poller.h"
 #include "RasProvider.h"
 #include "Resource.h"
@@ -311,9 +313,19 @@ void CMonitorDlg::OnHistory()
         return;
     if (m_bProtect && m_bProtectHistory && !CheckPassword())
         return; // a wrong or cancelled password cancels silently
-    if (!HistoryOpenerHook())
+    if (HistoryOpenerHook()) {
+        HistoryOpenerHook()(*this);
         return;
-    HistoryOpenerHook()(*this);
+    }
+    // The History has its own copy of the log, read now; the phone book comes from a provider
+    // of its own, since the poller's is busy on the worker thread.
+    std::vector<std::string> entries = CreateRasProviderFromEnvironment()->EnumEntries();
+    auto* frame = new CHistoryFrame(std::make_unique<CHistoryDoc>(m_strLogPath), m_store, std::move(entries), this,
+                                    [this] { OnHistoryClosed(); });
+    frame->show();
+    frame->SelectEntry(&m_strSelectedISP);
+    frame->EnableEditing(m_bHistoryEdit ? 1 : 0);
+    m_bHistoryOpen = true;
 }
 
 void CMonitorDlg::OnHistoryClosed()

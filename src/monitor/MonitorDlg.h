@@ -27,8 +27,8 @@ class CMonitorDlg : public QDialog, public CMonitorSettings, public CMonitorView
 {
     Q_OBJECT
 public:
-    // Windows that other parts of the program wire in. Until they are set, the commands that
-    // open them do nothing visible.
+    // Replacements for the windows the commands open (tests count them instead). Without a
+    // History opener the History window opens; without a Preferences opener, nothing does.
     using HistoryOpener = std::function<void(CMonitorDlg&)>;
     using PreferencesOpener = std::function<void(CMonitorDlg&)>;
     using PasswordCheck = std::function<bool(QWidget* parent)>;

@@ -1,0 +1,73 @@
+#include "HistoryCommands.h"
+
+#include <QMenu>
+
+#include "Connection.h"
+#include "ConnectionDlg.h"
+#include "ConnectionLog.h"
+#include "FileException.h"
+#include "HistoryDoc.h"
+#include "Prompt.h"
+
+namespace {
+
+void ReportFileError(const CFileException& error, QWidget* parent)
+{
+    if (dynamic_cast<const CLogChangedException*>(&error)) {
+        CPrompt::Show(parent, CPrompt::Kind::Stop,
+                      "The log file " + error.GetPath() +
+                          " was changed by another program since the History window opened, so nothing was "
+                          "written.\n\nClose the History window and open it again to work on the current log.");
+        return;
+    }
+    CPrompt::Show(parent, CPrompt::Kind::Stop,
+                  "Zelmorin could not write the log file " + error.GetPath() + ":\n" + error.GetCause() +
+                      "\n\nYour change is kept in this window and is written with the next change that can be "
+                      "saved.");
+}
+
+} // namespace
+
+QMenu* CHistoryCommands::BuildMenu(QWidget* parent, bool deleteEnabled, bool editEnabled)
+{
+    auto* menu = new QMenu(parent);
+    auto add = [menu](const char* text, int command, bool enabled) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setData(command);
+        action->setEnabled(enabled);
+    };
+    add("Delete...", ID_HISTORY_DELETE, deleteEnabled);
+    add("Edit...", ID_HISTORY_EDIT, editEnabled);
+    add("Add...", ID_HISTORY_ADD, true);
+    return menu;
+}
+
+bool CHistoryCommands::Save(CHistoryDoc& doc, QWidget* parent)
+{
+    try {
+        doc.GetLog()->Save();
+        return true;
+    } catch (const CFileException& error) {
+        ReportFileError(error, parent);
+        return false;
+    }
+}
+
+bool CHistoryCommands::AddManualConnection(CHistoryDoc& doc, const std::vector<std::string>& entries, QWidget* parent)
+{
+    CTime now = CTime::GetCurrentTime();
+    CConnection record(now, now, "Unknown");
+    CConnectionDlg editor(record, entries, parent);
+    if (editor.exec() != QDialog::Accepted)
+        return false;
+    bool appended = false;
+    try {
+        doc.GetLog()->Append(record.GetStart(), record.GetEnd(), record.m_strName);
+        appended = true;
+        doc.GetLog()->Save();
+    } catch (const CFileException& error) {
+        ReportFileError(error, parent);
+    }
+    // Append reads the log again: every record and day the views point at is new.
+    return appended;
+}

@@ -1,0 +1,231 @@
+#include "HistoryFrame.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "DialogUnits.h"
+#include "HistoryDoc.h"
+#include "HistoryExport.h"
+#include "HistoryLayout.h"
+#include "HistoryList.h"
+#include "HistoryPrinter.h"
+#include "HistoryTree.h"
+#include "PropPageHistory.h"
+#include "TextBytes.h"
+
+CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& store, std::vector<std::string> entries,
+                             QWidget* owner, std::function<void()> onClosed)
+    : QWidget(nullptr, Qt::Window), m_pDoc(std::move(doc)), m_store(store), m_entries(std::move(entries)),
+      m_hWndOwner(owner), m_onClosed(std::move(onClosed))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("historyFrame"));
+    setWindowTitle(QStringLiteral("Zelmorin - History"));
+    QIcon icon(QStringLiteral(":/icons/128-32.png"));
+    icon.addFile(QStringLiteral(":/icons/128-16.png"));
+    setWindowIcon(icon);
+    resize(560, 300); // the outer rectangle is set once the frame's size is known
+
+    CHistoryLayout layout;
+    layout.Load(m_store);
+
+    // The bar along the top edge.
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("historyBar"));
+    CDialogUnits du(bar);
+    bar->setFixedHeight(du.Y(20));
+    m_pFilter = new QComboBox(bar);
+    m_pFilter->setObjectName(QStringLiteral("entryFilter"));
+    m_pFilter->setGeometry(du.X(7), du.Y(4), du.X(96), m_pFilter->sizeHint().height());
+    // The box is sorted; " All connections" begins with a blank and so stays first.
+    std::vector<std::string> sorted = m_entries;
+    std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
+        return QStringFromBytes(a).localeAwareCompare(QStringFromBytes(b)) < 0;
+    });
+    m_pFilter->addItem(QStringLiteral(" All connections"));
+    for (const std::string& name : sorted)
+        m_pFilter->addItem(QStringFromBytes(name), QByteArray::fromStdString(name));
+    m_pFilter->setCurrentIndex(0);
+    connect(m_pFilter, qOverload<int>(&QComboBox::activated), this, &CHistoryFrame::OnFilterChanged);
+    auto button = [&](const char* name, const char* text, int x, void (CHistoryFrame::*handler)()) {
+        auto* b = new QPushButton(QString::fromLatin1(text), bar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(du.Rect(x, 3, 50, 14));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, handler);
+    };
+    button("configure", "Configure...", 108, &CHistoryFrame::OnConfigure);
+    button("print", "Print...", 162, &CHistoryFrame::OnPrint);
+    button("export", "Export...", 216, &CHistoryFrame::OnExport);
+    auto* close = new QPushButton(QStringLiteral("Close"), bar);
+    close->setObjectName(QStringLiteral("close"));
+    close->setGeometry(du.Rect(270, 3, 50, 14));
+    close->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    // The list attaches to the document before the tree: the tree's first fill hands its day
+    // to the list at once.
+    m_pSplitter = new QSplitter(Qt::Horizontal, this);
+    m_pSplitter->setChildrenCollapsible(false);
+    m_pList = new CHistoryList(*m_pDoc, layout.m_nColWidth, nullptr);
+    m_pList->m_entries = m_entries;
+    m_pTree = new CHistoryTree(*m_pDoc, nullptr);
+    m_pTree->m_entries = m_entries;
+    m_pSplitter->addWidget(m_pTree);
+    m_pSplitter->addWidget(m_pList);
+    m_pSplitter->setStretchFactor(0, 0);
+    m_pSplitter->setStretchFactor(1, 1);
+    m_pSplitter->setSizes({layout.m_nTreeWidth, std::max(1, width() - layout.m_nTreeWidth)});
+
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    box->addWidget(bar);
+    box->addWidget(m_pSplitter, 1);
+
+    // The context menu of either view, or of the bar, goes to the pane last clicked.
+    for (QWidget* pane : {static_cast<QWidget*>(m_pTree), static_cast<QWidget*>(m_pList)}) {
+        auto* view = static_cast<QAbstractItemView*>(pane);
+        view->viewport()->installEventFilter(this);
+        view->installEventFilter(this);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& at) { OnContextMenu(view->viewport()->mapToGlobal(at)); });
+    }
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(bar, &QWidget::customContextMenuRequested, this,
+            [this, bar](const QPoint& at) { OnContextMenu(bar->mapToGlobal(at)); });
+
+    if (m_hWndOwner)
+        m_hWndOwner->setEnabled(false);
+}
+
+CHistoryFrame::~CHistoryFrame()
+{
+    // The views detach from the document before it goes.
+    delete m_pSplitter;
+    m_pSplitter = nullptr;
+}
+
+void CHistoryFrame::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_bLayoutRestored)
+        return;
+    m_bLayoutRestored = true;
+    // Rectangles are outer ones, frame included, as they are saved; the frame is known now.
+    QRect outer(40, 100, 560, 300);
+    CHistoryLayout layout;
+    layout.Load(m_store);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && layout.m_nWidth != 0 && layout.m_nHeight != 0) {
+        QSize area = screen->geometry().size();
+        if (std::int64_t(layout.m_nPosX) + layout.m_nWidth < area.width() &&
+            std::int64_t(layout.m_nPosY) + layout.m_nHeight < area.height())
+            outer = QRect(layout.m_nPosX, layout.m_nPosY, layout.m_nWidth, layout.m_nHeight);
+    }
+    QSize frame = frameGeometry().size() - size();
+    resize(outer.width() - frame.width(), outer.height() - frame.height());
+    move(outer.topLeft());
+}
+
+bool CHistoryFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::FocusIn) {
+        QWidget* widget = qobject_cast<QWidget*>(watched);
+        if (widget == m_pTree || widget == m_pTree->viewport())
+            m_pActivePane = m_pTree;
+        else if (widget == m_pList || widget == m_pList->viewport())
+            m_pActivePane = m_pList;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CHistoryFrame::SelectEntry(const std::string* name)
+{
+    if (!name) {
+        OnFilterChanged(m_pFilter->currentIndex());
+        return;
+    }
+    int found = 0;
+    QByteArray bytes = QByteArray::fromStdString(*name);
+    for (int i = m_pFilter->count() - 1; i >= 1; --i)
+        if (m_pFilter->itemData(i).toByteArray() == bytes) {
+            found = i;
+            break;
+        }
+    m_pFilter->setCurrentIndex(found);
+    m_pDoc->SetFilter(*name);
+}
+
+void CHistoryFrame::OnFilterChanged(int index)
+{
+    m_pDoc->SetFilter(index <= 0 ? std::string() : m_pFilter->itemData(index).toByteArray().toStdString());
+}
+
+void CHistoryFrame::EnableEditing(int flag)
+{
+    m_bEditEnabled = flag;
+    m_pTree->m_bEditEnabled = flag;
+    m_pList->m_bEditEnabled = flag;
+}
+
+void CHistoryFrame::OnContextMenu(const QPoint& screenPoint)
+{
+    if (!m_bEditEnabled || !m_pActivePane)
+        return;
+    if (m_pActivePane == m_pTree)
+        m_pTree->ShowHistoryMenu(screenPoint);
+    else
+        m_pList->ShowHistoryMenu(screenPoint);
+}
+
+void CHistoryFrame::OnConfigure()
+{
+    if (RunHistoryProperties(this))
+        m_pDoc->UpdateAllViews(nullptr, nullptr);
+}
+
+void CHistoryFrame::OnPrint()
+{
+    CHistoryPrinter::PrintHistory(*m_pDoc, this);
+}
+
+void CHistoryFrame::OnExport()
+{
+    CHistoryExport::ExportHistory(*m_pDoc, this);
+}
+
+void CHistoryFrame::SaveLayout()
+{
+    CHistoryLayout layout;
+    QRect outer = frameGeometry();
+    layout.m_nPosX = outer.left();
+    layout.m_nPosY = outer.top();
+    layout.m_nWidth = outer.width();
+    layout.m_nHeight = outer.height();
+    layout.m_nTreeWidth = m_pSplitter->sizes().value(0, layout.m_nTreeWidth);
+    for (int i = 0; i < 4; ++i)
+        layout.m_nColWidth[i] = m_pList->columnWidth(i);
+    layout.Save(m_store);
+}
+
+void CHistoryFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_bClosed) {
+        m_bClosed = true;
+        SaveLayout();
+        if (m_hWndOwner)
+            m_hWndOwner->setEnabled(true);
+        if (m_onClosed)
+            m_onClosed();
+    }
+    QWidget::closeEvent(event);
+}

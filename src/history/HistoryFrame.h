@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CHistoryDoc;
+class CHistoryList;
+class CHistoryTree;
+class CSettingsStore;
+class QComboBox;
+class QSplitter;
+
+// The History window: the entry filter and the Configure, Print, Export and Close buttons
+// along the top, the tree of months and days beside the list of a day's connections. It
+// disables its owner while it is open and tells it when it closes.
+class CHistoryFrame : public QWidget
+{
+    Q_OBJECT
+public:
+    // The frame takes the document; it deletes itself when it closes. entries are the
+    // phone-book entry names for the filter and the editor.
+    CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& store, std::vector<std::string> entries,
+                  QWidget* owner, std::function<void()> onClosed);
+    ~CHistoryFrame() override;
+
+    // Puts the filter on the named entry (nullptr: on what the box shows now) and filters the
+    // document with it, also when the box has no such entry.
+    void SelectEntry(const std::string* name);
+    void EnableEditing(int flag);
+
+    void OnConfigure();
+    void OnPrint();
+    void OnExport();
+    void OnContextMenu(const QPoint& screenPoint);
+
+    CHistoryDoc& GetDocument() const { return *m_pDoc; }
+    CHistoryTree* GetTree() const { return m_pTree; }
+    CHistoryList* GetList() const { return m_pList; }
+    QComboBox* GetFilterBox() const { return m_pFilter; }
+    QSplitter* GetSplitter() const { return m_pSplitter; }
+    int m_bEditEnabled = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnFilterChanged(int index);
+    void SaveLayout();
+
+    std::unique_ptr<CHistoryDoc> m_pDoc;
+    CSettingsStore& m_store;
+    std::vector<std::string> m_entries;
+    QWidget* m_hWndOwner;
+    std::function<void()> m_onClosed;
+    QComboBox* m_pFilter = nullptr;
+    QSplitter* m_pSplitter = nullptr;
+    CHistoryList* m_pList = nullptr;
+    CHistoryTree* m_pTree = nullptr;
+    QWidget* m_pActivePane = nullptr;
+    bool m_bLayoutRestored = false;
+    bool m_bClosed = false;
+};

@@ -1,0 +1,155 @@
+#include "HistoryList.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <memory>
+
+#include "Connection.h"
+#include "ConnectionDlg.h"
+#include "HistoryCommands.h"
+#include "HistoryDoc.h"
+#include "LogDay.h"
+#include "Prompt.h"
+#include "TextBytes.h"
+
+namespace {
+constexpr int kRoleRecord = Qt::UserRole + 1;
+}
+
+CHistoryList::CHistoryList(CHistoryDoc& doc, const int columnWidths[4], QWidget* parent)
+    : QTreeWidget(parent), m_doc(doc)
+{
+    setObjectName(QStringLiteral("historyList"));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHeaderLabels({QStringLiteral("Start Time"), QStringLiteral("End Time"), QStringLiteral("Time"),
+                     QStringLiteral("Connection")});
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    for (int i = 0; i < 4; ++i) {
+        headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
+        setColumnWidth(i, columnWidths[i]);
+    }
+    // Double click edits, as a user expects of a list of editable things.
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (m_bEditEnabled)
+            EditSelected();
+    });
+    m_doc.AddView(this);
+}
+
+CHistoryList::~CHistoryList()
+{
+    m_doc.RemoveView(this);
+}
+
+CConnection* CHistoryList::RecordOf(const QTreeWidgetItem* item)
+{
+    return item ? static_cast<CConnection*>(item->data(0, kRoleRecord).value<void*>()) : nullptr;
+}
+
+void CHistoryList::OnUpdate(CHistoryView*, CLogDay* hint)
+{
+    FillList(hint);
+}
+
+void CHistoryList::FillList(CLogDay* day)
+{
+    clear();
+    if (!day)
+        return;
+    const std::string& filter = m_doc.m_strFilter;
+    QList<QTreeWidgetItem*> rows;
+    for (int i = 0; i < day->GetConnectionCount(); ++i) {
+        CConnection* record = day->GetConnection(i);
+        if (!filter.empty() && record->m_strName != filter)
+            continue;
+        auto* row = new QTreeWidgetItem(
+            QStringList{QStringFromBytes(record->GetStartText()), QStringFromBytes(record->GetEndText()),
+                        QStringFromBytes(record->GetDurationText()), QStringFromBytes(record->GetName())});
+        row->setData(0, kRoleRecord, QVariant::fromValue(static_cast<void*>(record)));
+        rows.append(row);
+    }
+    addTopLevelItems(rows);
+}
+
+std::vector<CConnection*> CHistoryList::SelectedRecords() const
+{
+    std::vector<CConnection*> records;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (topLevelItem(i)->isSelected())
+            records.push_back(RecordOf(topLevelItem(i)));
+    return records;
+}
+
+void CHistoryList::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        if (m_bEditEnabled && !SelectedRecords().empty())
+            DeleteSelected();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CHistoryList::ShowHistoryMenu(const QPoint& screenPoint)
+{
+    std::size_t selected = SelectedRecords().size();
+    std::unique_ptr<QMenu> menu(CHistoryCommands::BuildMenu(this, selected > 0, selected == 1));
+    QAction* chosen = menu->exec(screenPoint);
+    if (!chosen)
+        return;
+    switch (chosen->data().toInt()) {
+    case CHistoryCommands::ID_HISTORY_DELETE:
+        DeleteSelected();
+        break;
+    case CHistoryCommands::ID_HISTORY_EDIT:
+        EditSelected();
+        break;
+    case CHistoryCommands::ID_HISTORY_ADD:
+        AddManualConnection();
+        break;
+    default:
+        break;
+    }
+}
+
+void CHistoryList::DeleteSelected()
+{
+    std::vector<CConnection*> records = SelectedRecords();
+    if (records.empty())
+        return;
+    std::size_t n = records.size();
+    std::string question = "You selected to delete " + std::to_string(n) + " connection" + (n == 1 ? "" : "s") +
+                           ".\nIf you continue with this operation, you will permanently loose these data.\n\n"
+                           "Are you sure to proceed?";
+    if (!CPrompt::Ask(this, question))
+        return;
+    for (CConnection* record : records)
+        record->m_bDeleted = 1;
+    if (CHistoryCommands::Save(m_doc, this))
+        m_doc.UpdateAllViews(nullptr, nullptr);
+}
+
+void CHistoryList::EditSelected()
+{
+    std::vector<CConnection*> records = SelectedRecords();
+    if (records.empty())
+        return;
+    CConnectionDlg editor(*records.front(), m_entries, this);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    if (CHistoryCommands::Save(m_doc, this))
+        m_doc.UpdateAllViews(nullptr, nullptr);
+}
+
+void CHistoryList::AddManualConnection()
+{
+    if (CHistoryCommands::AddManualConnection(m_doc, m_entries, this))
+        m_doc.UpdateAllViews(nullptr, nullptr);
+}

@@ -1,0 +1,183 @@
+#include "HistoryPrinter.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QString>
+#include <algorithm>
+
+#include "Connection.h"
+#include "ConnectionLog.h"
+#include "HistoryDoc.h"
+#include "LogDay.h"
+#include "LogMonth.h"
+#include "TextBytes.h"
+
+namespace {
+
+const char* const kJobName = "Zelmorin History";
+
+CHistoryPrinter::DialogRunner& ActiveRunner()
+{
+    static CHistoryPrinter::DialogRunner runner;
+    return runner;
+}
+
+// The long local date and time. "%#c" asks for it in the C library that the header was
+// designed for; glibc reads '#' as its swap-case flag, which leaves "%c" as it is, and other
+// libraries reject the flag or copy it through, so only a text free of the conversion counts.
+std::string LongDateTime(CTime time)
+{
+    std::string text = time.Format("%#c");
+    if (text.empty() || text.find("%#c") != std::string::npos)
+        text = time.Format("%c");
+    return text;
+}
+
+} // namespace
+
+void CHistoryPrinter::SetDialogRunner(DialogRunner runner)
+{
+    ActiveRunner() = std::move(runner);
+}
+
+void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromLatin1(kJobName));
+    QPrintDialog dialog(&printer, parent);
+    // No page numbers: the pages exist only once printing runs. Copies and collation go to the
+    // printer driver. Qt's "print to file" is a PDF printer, the only one on a machine without
+    // a print server, so it stays.
+    dialog.setOptions(QAbstractPrintDialog::PrintSelection | QAbstractPrintDialog::PrintToFile |
+                      QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    int result = ActiveRunner() ? ActiveRunner()(dialog) : dialog.exec();
+    if (result != QDialog::Accepted)
+        return;
+    bool selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection;
+    PrintHistoryTo(doc, printer, selectionOnly, CTime::GetCurrentTime());
+}
+
+int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart)
+{
+    const std::vector<std::string> lines = BodyLines(doc, selectionOnly);
+    if (lines.empty())
+        return 0;
+
+    printer.setDocName(QString::fromLatin1(kJobName));
+    const QFont font = PrintFont();
+    const int pitch = Pitch(font, &printer);
+    const int pageWidth = printer.width();
+    const std::vector<SPlace> places = PlaceLines(static_cast<int>(lines.size()), pitch, printer.height());
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return -1;
+    painter.setFont(font);
+    // A one-pixel pen vanishes at today's printer resolutions; 1/200 inch is a thin rule.
+    painter.setPen(QPen(Qt::black, std::max(1, printer.resolution() / 200)));
+    // Text is placed by the top of its cell; Qt draws at the baseline.
+    const int ascent = QFontMetrics(font, &printer).ascent();
+    const QString header = QStringFromBytes(HeaderText(printStart));
+    int page = -1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (places[i].nPage != page) {
+            // QPainter opens the first page itself.
+            if (page >= 0)
+                printer.newPage();
+            page = places[i].nPage;
+            painter.drawText(0, HeaderY(pitch) + ascent, header);
+            painter.drawLine(0, RuleY(pitch), pageWidth, RuleY(pitch));
+        }
+        painter.drawText(0, places[i].nY + ascent, QStringFromBytes(lines[i]));
+    }
+    painter.end();
+    return page + 1;
+}
+
+std::string CHistoryPrinter::HeaderText(CTime printStart)
+{
+    return "Zelmorin 1.0 - History at " + LongDateTime(printStart);
+}
+
+std::string CHistoryPrinter::BodyLine(const CConnection& record)
+{
+    return record.GetStartText() + "  " + record.GetEndText() + "  " + record.GetDurationText() + "  " +
+           record.GetName();
+}
+
+std::vector<std::string> CHistoryPrinter::BodyLines(const CHistoryDoc& doc, bool selectionOnly)
+{
+    std::vector<std::string> lines;
+    const CConnectionLog& log = *doc.GetLog();
+    for (int m = 0; m < log.GetMonthCount(); ++m) {
+        const CLogMonth& month = *log.GetMonth(m);
+        for (int d = 0; d < month.GetDayCount(); ++d) {
+            const CLogDay& day = *month.GetDay(d);
+            if (selectionOnly && !IsDaySelected(doc, day))
+                continue;
+            for (int c = 0; c < day.GetConnectionCount(); ++c)
+                lines.push_back(BodyLine(*day.GetConnection(c)));
+        }
+    }
+    return lines;
+}
+
+bool CHistoryPrinter::IsDaySelected(const CHistoryDoc& doc, const CLogDay& day)
+{
+    // A day chosen in the tree ends 86400 s after its midnight: on the day daylight saving
+    // begins that is 01:00 of the next day, whose midnight would count as selected too. Its
+    // noon does not; for a period that ends at a midnight, noon and midnight agree.
+    const CTime midnight = day.GetDate();
+    return midnight >= doc.m_timeFrom && midnight + CTimeSpan(12 * 3600) < doc.m_timeTo;
+}
+
+QFont CHistoryPrinter::PrintFont()
+{
+    // No style hint: with one, fontconfig prefers the generic monospace face to a metric clone
+    // of Courier New.
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSize(10);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(10);
+    }
+    return font;
+}
+
+int CHistoryPrinter::Pitch(const QFont& font, const QPaintDevice* device)
+{
+    const QFontMetrics metrics(font, device);
+    // What the cell holds beyond the em square is the internal leading.
+    const int em = qRound(font.pointSizeF() * device->logicalDpiY() / 72.0);
+    const int internalLeading = std::max(0, metrics.height() - em);
+    const int externalLeading = std::max(0, metrics.leading());
+    return metrics.height() + internalLeading + externalLeading;
+}
+
+std::vector<CHistoryPrinter::SPlace> CHistoryPrinter::PlaceLines(int lineCount, int pitch, int pageHeight)
+{
+    std::vector<SPlace> places;
+    places.reserve(static_cast<std::size_t>(std::max(0, lineCount)));
+    int page = -1;
+    int y = 0;
+    bool newPage = true;
+    for (int i = 0; i < lineCount; ++i) {
+        if (newPage) {
+            ++page;
+            y = FirstLineY(pitch);
+            newPage = false;
+        }
+        places.push_back({page, y});
+        y += pitch;
+        if (y + pitch >= pageHeight)
+            newPage = true;
+    }
+    return places;
+}

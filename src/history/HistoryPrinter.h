@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Time.h"
+
+class CConnection;
+class CHistoryDoc;
+class CLogDay;
+class QFont;
+class QPaintDevice;
+class QPrintDialog;
+class QPrinter;
+class QWidget;
+
+// The History window's Print command: one line of monospaced text per connection under a
+// header and a rule on every page, all of the history or the period last chosen in the tree.
+// Positions are in the printer's device pixels from the top-left corner of the printable area.
+class CHistoryPrinter
+{
+public:
+    // Where one body line stands: its page (from 0) and the top of its text.
+    struct SPlace
+    {
+        int nPage;
+        int nY;
+    };
+
+    // Shows the dialog and returns its result (QDialog::Accepted or Rejected).
+    using DialogRunner = std::function<int(QPrintDialog& dialog)>;
+
+    // Asks for the printer and the range, then prints with the current time in the header.
+    static void PrintHistory(CHistoryDoc& doc, QWidget* parent);
+
+    // Prints on printer; the number of pages, or -1 when the printer would not start the
+    // document. With nothing to print no job is started, so no blank sheet comes out.
+    static int PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart);
+
+    static std::string HeaderText(CTime printStart);
+    static std::string BodyLine(const CConnection& record);
+    // The body lines in print order: every non-deleted connection of every entry, or only
+    // those of the days in the document's selected period.
+    static std::vector<std::string> BodyLines(const CHistoryDoc& doc, bool selectionOnly);
+    static bool IsDaySelected(const CHistoryDoc& doc, const CLogDay& day);
+
+    // "Courier New" at 10 points, or the system's fixed-pitch font where that is missing.
+    static QFont PrintFont();
+    // The line pitch on device: character height plus internal and external leading. The
+    // character height already holds the internal leading; counting it twice is the
+    // printout's traditional spacing.
+    static int Pitch(const QFont& font, const QPaintDevice* device);
+
+    static int HeaderY(int pitch) { return pitch / 2; }
+    static int RuleY(int pitch) { return HeaderY(pitch) + pitch; }
+    static int FirstLineY(int pitch) { return RuleY(pitch) + HeaderY(pitch); }
+    // A page ends after the first line whose successor would reach within one pitch of the
+    // page's bottom.
+    static std::vector<SPlace> PlaceLines(int lineCount, int pitch, int pageHeight);
+
+    // Replaces the modal run of the print dialog; nullptr runs it normally again.
+    static void SetDialogRunner(DialogRunner runner);
+};

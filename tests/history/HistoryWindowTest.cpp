@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QMenu>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+#include <map>
+#include <sys/stat.h>
+
+#include "Clock.h"
+#include "ConnectionLog.h"
+#include "HistoryCommands.h"
+#include "HistoryDoc.h"
+#include "HistoryFrame.h"
+#include "HistoryList.h"
+#include "HistoryTree.h"
+#include "LogMonth.h"
+#include "Prompt.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+namespace {
+
+class CMemoryStore : public CSettingsStore
+{
+public:
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const override
+    {
+        auto found = m_values.find(section + "/" + key);
+        return found == m_values.end() ? defaultValue : std::stoi(found->second);
+    }
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue) const override
+    {
+        auto found = m_values.find(section + "/" + key);
+        return found == m_values.end() ? defaultValue : found->second;
+    }
+    void WriteInt(const std::string& section, const std::string& key, int value) override
+    {
+        m_values[section + "/" + key] = std::to_string(value);
+    }
+    void WriteString(const std::string& section, const std::string& key, const std::string& value) override
+    {
+        m_values[section + "/" + key] = value;
+    }
+    std::map<std::string, std::string> m_values;
+};
+
+const char* const kLog = "14/05/1999 09:00:00  14/05/1999 10:02:03  x  Office\r\n"
+                         "14/05/1999 11:00:00  14/05/1999 12:00:00  x  Home\r\n"
+                         "14/05/1999 13:00:00  14/05/1999 13:00:00  x  Office\r\n"
+                         "15/05/1999 13:00:00  15/05/1999 13:00:00  x  Office\r\n"
+                         "02/04/1999 08:00:00  02/04/1999 08:30:00  x  Home\r\n";
+
+class HistoryWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CScopedClock::Set(CTime(1999, 5, 14, 18, 0, 0).GetTime());
+        WriteFile(Log(), kLog);
+    }
+    void TearDown() override
+    {
+        CPrompt::SetScript(nullptr);
+        SetClockHook(nullptr);
+    }
+    std::string Log() const { return m_dir.File("Zelmorin.Log"); }
+    CHistoryFrame* Open(QWidget* owner = nullptr, std::function<void()> closed = nullptr)
+    {
+        auto* frame = new CHistoryFrame(std::make_unique<CHistoryDoc>(Log()), m_store, {"Office", "Home", "Backup"},
+                                        owner, std::move(closed));
+        frame->show();
+        return frame;
+    }
+    static QStringList TreeTexts(CHistoryTree* tree)
+    {
+        QStringList texts;
+        for (int m = 0; m < tree->topLevelItemCount(); ++m) {
+            QTreeWidgetItem* month = tree->topLevelItem(m);
+            texts << month->text(0);
+            for (int d = 0; d < month->childCount(); ++d)
+                texts << "  " + month->child(d)->text(0);
+        }
+        return texts;
+    }
+    static QStringList ListRows(CHistoryList* list)
+    {
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < 4; ++c)
+                cells << list->topLevelItem(i)->text(c);
+            rows << cells.join('|');
+        }
+        return rows;
+    }
+    // Answers every question with `answer` and keeps what was asked.
+    void Answer(bool answer)
+    {
+        CPrompt::SetScript([this, answer](CPrompt::Kind kind, const std::string& text) {
+            m_asked.push_back(text);
+            m_kinds.push_back(kind);
+            return answer;
+        });
+    }
+
+    CScopedTimeZone m_zone{"Europe/Rome"};
+    CTempDir m_dir;
+    CMemoryStore m_store;
+    std::vector<std::string> m_asked;
+    std::vector<CPrompt::Kind> m_kinds;
+};
+
+TEST_F(HistoryWindow, OpensOnTodayWithTheDefaultLayout)
+{
+    CHistoryFrame* frame = Open();
+    EXPECT_EQ(frame->windowTitle().toStdString(), "Zelmorin - History");
+    EXPECT_EQ(frame->frameGeometry(), QRect(40, 100, 560, 300)); // the outer rectangle
+    EXPECT_EQ(frame->GetSplitter()->sizes().value(0), 160);
+    for (int i = 0, widths[] = {120, 120, 60, 80}; i < 4; ++i)
+        EXPECT_EQ(frame->GetList()->columnWidth(i), widths[i]);
+    EXPECT_EQ(frame->GetFilterBox()->itemText(0).toStdString(), " All connections");
+    EXPECT_EQ(frame->GetFilterBox()->count(), 4);
+
+    // Zero-length connections count nowhere: 15 May has no node.
+    EXPECT_EQ(TreeTexts(frame->GetTree()).join('\n').toStdString(),
+              "April 1999 = 00:30:00\n  02/04/1999 = 00:30:00\nMay 1999 = 02:02:03\n  14/05/1999 = 02:02:03");
+    QTreeWidgetItem* current = frame->GetTree()->currentItem();
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->text(0).toStdString(), "14/05/1999 = 02:02:03");
+    EXPECT_FALSE(frame->GetTree()->topLevelItem(0)->isExpanded()); // only today's month opens
+    EXPECT_TRUE(frame->GetTree()->topLevelItem(1)->isExpanded());
+    EXPECT_EQ(ListRows(frame->GetList()).join('\n').toStdString(),
+              "14/05/1999 09:00:00|14/05/1999 10:02:03|01:02:03|Office\n"
+              "14/05/1999 11:00:00|14/05/1999 12:00:00|01:00:00|Home\n"
+              "14/05/1999 13:00:00|14/05/1999 13:00:00|00:00:00|Office");
+    // The rebuild's own selection leaves the document's period alone.
+    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1980, 1, 1, 0, 0, 0));
+    frame->close();
+}
+
+TEST_F(HistoryWindow, EntryFilter)
+{
+    CHistoryFrame* frame = Open();
+    std::string home = "Home";
+    frame->SelectEntry(&home);
+    EXPECT_EQ(frame->GetFilterBox()->currentText().toStdString(), "Home");
+    EXPECT_EQ(TreeTexts(frame->GetTree()).join('\n').toStdString(),
+              "April 1999 = 00:30:00\n  02/04/1999 = 00:30:00\nMay 1999 = 01:00:00\n  14/05/1999 = 01:00:00");
+    EXPECT_EQ(ListRows(frame->GetList()).size(), 1);
+
+    // A name the box does not hold, or holds only in another case, still filters.
+    for (std::string name : {"Elsewhere", "office"}) {
+        frame->SelectEntry(&name);
+        EXPECT_EQ(frame->GetFilterBox()->currentIndex(), 0) << name;
+        EXPECT_EQ(frame->GetDocument().m_strFilter, name);
+        EXPECT_EQ(frame->GetTree()->topLevelItemCount(), 0) << name;
+    }
+    std::string all;
+    frame->SelectEntry(&all);
+    EXPECT_EQ(frame->GetFilterBox()->currentIndex(), 0);
+    EXPECT_EQ(frame->GetTree()->topLevelItemCount(), 2);
+    frame->close();
+}
+
+TEST_F(HistoryWindow, UserSelectionsSetThePeriodAndTheList)
+{
+    CHistoryFrame* frame = Open();
+    CHistoryTree* tree = frame->GetTree();
+    tree->setFocus();
+    tree->setCurrentItem(tree->topLevelItem(0)); // April
+    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 4, 1, 0, 0, 0));
+    EXPECT_EQ(frame->GetDocument().m_timeTo, CTime(1999, 5, 1, 0, 0, 0));
+    EXPECT_TRUE(ListRows(frame->GetList()).isEmpty());
+
+    // With a month chosen, a refresh comes back to today, not to the month.
+    frame->GetDocument().SetFilter("");
+    EXPECT_EQ(tree->currentItem()->text(0).toStdString(), "14/05/1999 = 02:02:03");
+    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 4, 1, 0, 0, 0));
+
+    tree->topLevelItem(0)->setExpanded(true);
+    QTest::keyClick(tree, Qt::Key_Up); // the arrow keys are a user's choice too
+    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 5, 1, 0, 0, 0));
+    frame->close();
+}
+
+TEST_F(HistoryWindow, DeletingADayAsksFirstAndKeepsTheLines)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    CHistoryTree* tree = frame->GetTree();
+
+    Answer(false);
+    QTest::keyClick(tree, Qt::Key_Delete);
+    ASSERT_EQ(m_asked.size(), 1u);
+    EXPECT_EQ(m_asked[0], "You selected to delete an entire day's history.\n"
+                          "If you proceed with this operation, you will permanently loose these data.\n\n"
+                          "Are you sure to delete the \"14/05/1999 = 02:02:03\" connections?");
+    EXPECT_EQ(ReadFile(Log()), kLog);
+
+    // Meanwhile the main window logs a connection: the delete must not lose it.
+    CConnectionLog monitor(Log());
+    monitor.Append(CTime(1999, 5, 14, 17, 0, 0), CTime(1999, 5, 14, 17, 10, 0), "Late");
+
+    Answer(true);
+    frame->GetTree()->DeletePeriod();
+    std::string text = ReadFile(Log());
+    EXPECT_NE(text.find("*14/05/1999 09:00:00"), std::string::npos);
+    EXPECT_NE(text.find("*14/05/1999 11:00:00"), std::string::npos); // every entry, not only the filtered
+    EXPECT_NE(text.find("\r\n14/05/1999 17:00:00  14/05/1999 17:10:00  00:10:00  Late\r\n"), std::string::npos);
+    // The remembered day comes back with what is left of it.
+    EXPECT_EQ(TreeTexts(tree).join('\n').toStdString(),
+              "April 1999 = 00:30:00\n  02/04/1999 = 00:30:00\nMay 1999 = 00:10:00\n  14/05/1999 = 00:10:00");
+    frame->close();
+}
+
+TEST_F(HistoryWindow, EditingOffMeansNoMenuAndNoDelete)
+{
+    CHistoryFrame* frame = Open();
+    Answer(true);
+    frame->GetList()->selectAll();
+    QTest::keyClick(frame->GetList(), Qt::Key_Delete);
+    QTest::keyClick(frame->GetTree(), Qt::Key_Delete);
+    EXPECT_TRUE(m_asked.empty());
+    QTest::mouseClick(frame->GetList()->viewport(), Qt::LeftButton);
+    bool shown = false;
+    QTimer::singleShot(50, [&] {
+        if (QApplication::activePopupWidget()) {
+            shown = true;
+            QApplication::activePopupWidget()->close();
+        }
+    });
+    frame->OnContextMenu(QPoint(100, 100));
+    QTest::qWait(100);
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(ReadFile(Log()), kLog);
+    frame->close();
+}
+
+TEST_F(HistoryWindow, ListDeleteQuestionAndMenuStates)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    CHistoryList* list = frame->GetList();
+    auto menuStates = [&] {
+        QString states;
+        QTimer::singleShot(50, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* a : menu->actions())
+                    states += a->text() + (a->isEnabled() ? "+" : "-") + " ";
+                menu->close();
+            }
+        });
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list->visualItemRect(list->topLevelItem(2)).center());
+        list->topLevelItem(2)->setSelected(false);
+        frame->OnContextMenu(list->viewport()->mapToGlobal(QPoint(5, 5)));
+        return states.trimmed().toStdString();
+    };
+    list->clearSelection();
+    EXPECT_EQ(menuStates(), "Delete...- Edit...- Add...+");
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(1)->setSelected(true);
+    EXPECT_EQ(menuStates(), "Delete...+ Edit...- Add...+");
+
+    Answer(false);
+    list->DeleteSelected();
+    list->clearSelection();
+    list->topLevelItem(0)->setSelected(true);
+    list->DeleteSelected();
+    ASSERT_EQ(m_asked.size(), 2u);
+    EXPECT_EQ(m_asked[0].substr(0, m_asked[0].find('\n')), "You selected to delete 2 connections.");
+    EXPECT_EQ(m_asked[1], "You selected to delete 1 connection.\n"
+                          "If you continue with this operation, you will permanently loose these data.\n\n"
+                          "Are you sure to proceed?");
+    EXPECT_EQ(m_kinds[1], CPrompt::Kind::Question);
+
+    Answer(true);
+    list->DeleteSelected();
+    EXPECT_NE(ReadFile(Log()).find("\r\n*14/05/1999 09:00:00"), std::string::npos);
+    EXPECT_EQ(ListRows(list).size(), 2); // the rest of the remembered day
+    frame->close();
+}
+
+TEST_F(HistoryWindow, AFileErrorIsShownAndTheWindowStays)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    // The log turned into a folder: it can be neither read back nor replaced.
+    std::remove(Log().c_str());
+    mkdir(Log().c_str(), 0755);
+    Answer(true);
+    frame->GetList()->topLevelItem(0)->setSelected(true);
+    frame->GetList()->DeleteSelected();
+    ASSERT_EQ(m_asked.size(), 2u);
+    EXPECT_EQ(m_kinds[1], CPrompt::Kind::Stop);
+    EXPECT_NE(m_asked[1].find(Log()), std::string::npos) << m_asked[1];
+    // The change is kept in memory and the views were not refreshed from a failed read.
+    EXPECT_EQ(frame->GetDocument().GetLog()->GetConnection(1)->m_bDeleted, 1);
+    EXPECT_EQ(ListRows(frame->GetList()).size(), 3);
+    EXPECT_TRUE(frame->isVisible());
+    rmdir(Log().c_str());
+    frame->close();
+}
+
+TEST_F(HistoryWindow, ClosingSavesTheLayoutAndFreesTheOwner)
+{
+    QWidget owner;
+    int closed = 0;
+    CHistoryFrame* frame = Open(&owner, [&] { ++closed; });
+    EXPECT_FALSE(owner.isEnabled());
+    frame->GetSplitter()->setSizes({200, 300});
+    frame->GetList()->setColumnWidth(3, 99);
+    frame->close();
+    EXPECT_TRUE(owner.isEnabled());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(m_store.m_values["History/PosX"], "40");
+    EXPECT_EQ(m_store.m_values["History/TreeWidth"], "200");
+    EXPECT_EQ(m_store.m_values["History/ColWidth3"], "99");
+    EXPECT_EQ(m_store.m_values["History/Width"], "560");
+
+    // A stored rectangle that fits comes back; one reaching the screen's edge does not.
+    m_store.m_values["History/PosX"] = "-50";
+    m_store.m_values["History/Width"] = "500";
+    m_store.m_values["History/Height"] = "200";
+    frame = Open();
+    EXPECT_EQ(frame->frameGeometry(), QRect(-50, 100, 500, 200));
+    frame->close();
+    m_store.m_values["History/PosX"] = "300"; // 300 + 500 = the offscreen screen's 800
+    frame = Open();
+    EXPECT_EQ(frame->frameGeometry(), QRect(40, 100, 560, 300));
+    frame->close();
+}
+
+} // namespace
