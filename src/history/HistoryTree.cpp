@@ -69,6 +69,7 @@ void CHistoryTree::FillTree()
         if (month->GetTotal(filter) == CTimeSpan())
             continue;
         auto* monthItem = new QTreeWidgetItem(this, QStringList(QStringFromBytes(month->GetText(filter))));
+        monthItem->setToolTip(0, monthItem->text(0)); // the pane may be narrower than the label
         monthItem->setData(0, kRoleMonth, QVariant::fromValue(static_cast<void*>(month)));
         bool isTarget = month->GetMonth() == selectedMonth && month->GetYear() == selectedYear;
         if (isTarget)
@@ -78,6 +79,7 @@ void CHistoryTree::FillTree()
             if (day->GetTotal(filter) == CTimeSpan())
                 continue;
             auto* dayItem = new QTreeWidgetItem(monthItem, QStringList(QStringFromBytes(day->GetText(filter))));
+            dayItem->setToolTip(0, dayItem->text(0));
             dayItem->setData(0, kRoleDay, QVariant::fromValue(static_cast<void*>(day)));
             if (isTarget && day->GetDayNumber() == selectedDay)
                 targetDay = dayItem;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <QPrintDialog>
 #include <QPrinter>
 #include <clocale>
@@ -260,6 +262,44 @@ TEST_F(HistoryPrinter, DialogChoosesThePrinterAndTheRange)
     });
     CHistoryPrinter::PrintHistory(*doc, nullptr);
     EXPECT_FALSE(FileExists(m_dir.File("cancelled.pdf")));
+}
+
+} // namespace
+
+namespace {
+
+// The printed text as a PDF reader extracts it.
+std::string PdfText(const std::string& pdf)
+{
+    std::string command = "pdftotext -layout '" + pdf + "' -";
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+            text.append(buf, n);
+        pclose(pipe);
+    }
+    // Extraction places words by their position, not by the blanks between them.
+    std::string folded;
+    for (char c : text)
+        if (!(c == ' ' && !folded.empty() && folded.back() == ' '))
+            folded += c;
+    return folded;
+}
+
+TEST_F(HistoryPrinter, PrintedPdfReadsBackAsTheHistory)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ToPdf(printer, "read.pdf");
+    auto doc = Doc(LogLine(14, 5, 1999, "18:25:15", "19:27:18", "Office") +
+                   LogLine(15, 5, 1999, "08:00:00", "08:00:30", "My ISP"));
+    ASSERT_EQ(CHistoryPrinter::PrintHistoryTo(*doc, printer, false, CTime(1999, 6, 1, 9, 30, 0)), 1);
+    std::string text = PdfText(m_dir.File("read.pdf"));
+    EXPECT_NE(text.find("Zelmorin 1.0 - History at "), std::string::npos) << text;
+    EXPECT_NE(text.find("14/05/1999 18:25:15 14/05/1999 19:27:18 01:02:03 Office"), std::string::npos) << text;
+    EXPECT_NE(text.find("15/05/1999 08:00:00 15/05/1999 08:00:30 00:00:30 My ISP"), std::string::npos) << text;
+    EXPECT_LT(text.find("Office"), text.find("My ISP"));
 }
 
 } // namespace

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 
@@ -333,6 +336,99 @@ TEST_F(HistoryWindow, ClosingSavesTheLayoutAndFreesTheOwner)
     m_store.m_values["History/PosX"] = "300"; // 300 + 500 = the offscreen screen's 800
     frame = Open();
     EXPECT_EQ(frame->frameGeometry(), QRect(40, 100, 560, 300));
+    frame->close();
+}
+
+} // namespace
+
+namespace {
+
+// Runs `step` on the editor once it is shown; it must close it.
+void WithEditor(std::function<void(QDialog*)> step)
+{
+    QTimer::singleShot(50, [step] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        step(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+void Retype(QDialog* dialog, const char* name, const char* text)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+    ASSERT_NE(edit, nullptr) << name;
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+
+TEST_F(HistoryWindow, DeletingAMonthMarksEveryEntry)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    std::string home = "Home";
+    frame->SelectEntry(&home);
+    CHistoryTree* tree = frame->GetTree();
+    tree->setCurrentItem(tree->topLevelItem(1)); // May, as the user picks it
+    Answer(true);
+    tree->DeletePeriod();
+    EXPECT_EQ(m_asked.front().substr(0, m_asked.front().find('\n')),
+              "You selected to delete an entire month's history.");
+    std::string text = ReadFile(Log());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '*'), 4); // Office's too, zero-length ones too
+    std::string all;
+    frame->SelectEntry(&all);
+    EXPECT_EQ(TreeTexts(tree).join('\n').toStdString(), "April 1999 = 00:30:00\n  02/04/1999 = 00:30:00");
+    frame->close();
+}
+
+TEST_F(HistoryWindow, EditMovesAConnectionToAnotherDay)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    CHistoryList* list = frame->GetList();
+    list->topLevelItem(1)->setSelected(true); // Home, 11:00-12:00
+    WithEditor([](QDialog* dialog) { dialog->reject(); });
+    list->EditSelected();
+    EXPECT_EQ(ReadFile(Log()), kLog);
+
+    WithEditor([](QDialog* dialog) {
+        Retype(dialog, "edit1061", "16");
+        Retype(dialog, "edit1063", "16");
+        dialog->accept();
+    });
+    list->EditSelected();
+    EXPECT_NE(ReadFile(Log()).find("16/05/1999 11:00:00  16/05/1999 12:00:00  01:00:00  Home"), std::string::npos)
+        << ReadFile(Log());
+    // The remembered day no longer lists it; the tree has the new day.
+    EXPECT_EQ(ListRows(list).size(), 2);
+    EXPECT_TRUE(TreeTexts(frame->GetTree()).contains("  16/05/1999 = 01:00:00"));
+    frame->close();
+}
+
+TEST_F(HistoryWindow, AddWithOkAndCancel)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    WithEditor([](QDialog* dialog) { dialog->reject(); });
+    frame->GetTree()->AddManualConnection();
+    EXPECT_EQ(ReadFile(Log()), kLog);
+
+    // Now is 14/05/1999 18:00; the new connection lasts ten minutes, in a month with no node.
+    WithEditor([](QDialog* dialog) {
+        Retype(dialog, "edit1039", "2001");
+        Retype(dialog, "edit1040", "2001");
+        Retype(dialog, "edit1057", "10");
+        dialog->accept();
+    });
+    frame->GetList()->AddManualConnection();
+    std::string text = ReadFile(Log());
+    EXPECT_NE(text.find("14/05/2001 18:00:00  14/05/2001 18:10:00  00:10:00  Unknown\r\n"), std::string::npos)
+        << text;
+    EXPECT_TRUE(TreeTexts(frame->GetTree()).contains("May 2001 = 00:10:00"));
+    // The tree still comes back to the remembered day.
+    EXPECT_EQ(frame->GetTree()->currentItem()->text(0).toStdString(), "14/05/1999 = 02:02:03");
     frame->close();
 }
 
