@@ -1,9 +1,10 @@
 #include "HyperLink.h"
 
+#include "DesktopServices.h"
+
 #include <cstdint>
 
 #include <QBitmap>
-#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
@@ -55,12 +56,6 @@ constexpr SCursorRow kHandRows[CHyperLink::CursorSize] = {
     kEmptyRow,
     kEmptyRow,
 };
-
-CHyperLink::Opener& ActiveOpener()
-{
-    static CHyperLink::Opener opener;
-    return opener;
-}
 
 } // namespace
 
@@ -116,11 +111,6 @@ QFont CHyperLink::LinkFont() const
     return linkFont;
 }
 
-void CHyperLink::SetOpener(Opener opener)
-{
-    ActiveOpener() = std::move(opener);
-}
-
 void CHyperLink::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
@@ -147,9 +137,5 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     // The text is passed whole, so "mailto:" and the like reach their handlers. A link the
     // desktop cannot open is silently left alone.
-    const QUrl url(text());
-    if (ActiveOpener())
-        ActiveOpener()(url);
-    else
-        QDesktopServices::openUrl(url);
+    CDesktopServices::OpenUrl(QUrl(text()));
 }

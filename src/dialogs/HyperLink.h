@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 
 #include <QCursor>
 #include <QFont>
@@ -39,11 +38,6 @@ public:
 
     // The control's font with underline added: what the text is drawn in.
     QFont LinkFont() const;
-
-    // Replaces what a click opens the link with (the desktop's default handler); nullptr puts
-    // the default back. The result is not looked at.
-    using Opener = std::function<bool(const QUrl& url)>;
-    static void SetOpener(Opener opener);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

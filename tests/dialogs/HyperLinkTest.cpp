@@ -1,4 +1,5 @@
 #include "HyperLink.h"
+#include "DesktopServices.h"
 
 #include <memory>
 #include <vector>
@@ -93,12 +94,12 @@ TEST(HyperLink, PaintsBlueUnderlinedTextTopLeftInItsOwnFont)
 TEST(HyperLink, LeftClickOpensTheWholeText)
 {
     std::vector<QUrl> opened;
-    CHyperLink::SetOpener([&opened](const QUrl& url) {
+    CDesktopServices::SetOpener([&opened](const QUrl& url) {
         opened.push_back(url);
         return true;
     });
     // The desktop's opener comes back even when an assertion ends the test early.
-    const std::unique_ptr<void, void (*)(void*)> restore(&opened, [](void*) { CHyperLink::SetOpener(nullptr); });
+    const std::unique_ptr<void, void (*)(void*)> restore(&opened, [](void*) { CDesktopServices::SetOpener(nullptr); });
     for (const QString& text : {QStringLiteral("mailto:zelmorin@quillmoor.example"),
                                 QStringLiteral("https://www.quillmoor.example/zelmorin?from=about#top")}) {
         opened.clear();
