@@ -15,6 +15,8 @@ Pictures:
     134.png        the tray picture while connected: a filled bright green disc with a dark bolt
     133-32.png, 134-32.png   the same at 32 pixels, for panels that draw large tray icons
     zelmorin.svg   the application icon, scalable
+    143.png, 145.png, 157.png   100x200 banners beside the General, History and Advanced
+                   preference pages: the stopwatch, a calendar and a padlock on a gradient
 
 Idle and connected differ in shape and brightness, not only in hue, so they can be told apart
 without seeing colour; a dark outline keeps them readable on light panels, their light fill on
@@ -143,6 +145,20 @@ class RoundRect:
             num(self.x0), num(self.y0), num(self.x1 - self.x0), num(self.y1 - self.y0), num(self.r), fill)
 
 
+class Shift:
+    """Another shape moved by (dx, dy), so a picture drawn at the origin can be placed anywhere."""
+
+    def __init__(self, shape, dx, dy):
+        self.shape, self.dx, self.dy = shape, dx, dy
+
+    def bounds(self):
+        x0, y0, x1, y1 = self.shape.bounds()
+        return x0 + self.dx, y0 + self.dy, x1 + self.dx, y1 + self.dy
+
+    def contains(self, x, y):
+        return self.shape.contains(x - self.dx, y - self.dy)
+
+
 def num(value):
     text = "%.3f" % value
     return text.rstrip("0").rstrip(".") if "." in text else text
@@ -162,29 +178,38 @@ def outlined_polygon(points, width):
 class Canvas:
     """Premultiplied RGBA samples, SAMPLES x SAMPLES a pixel."""
 
-    def __init__(self, size):
-        self.size = size
-        self.n = size * SAMPLES
-        self.buf = [[0.0, 0.0, 0.0, 0.0] for _ in range(self.n * self.n)]
+    def __init__(self, width, height):
+        self.width, self.height = width, height
+        self.nx, self.ny = width * SAMPLES, height * SAMPLES
+        self.buf = [[0.0, 0.0, 0.0, 0.0] for _ in range(self.nx * self.ny)]
 
     def _samples(self, shape):
         x0, y0, x1, y1 = shape.bounds()
         i0 = max(0, int(math.floor(x0 * SAMPLES)))
-        i1 = min(self.n - 1, int(math.ceil(x1 * SAMPLES)))
+        i1 = min(self.nx - 1, int(math.ceil(x1 * SAMPLES)))
         j0 = max(0, int(math.floor(y0 * SAMPLES)))
-        j1 = min(self.n - 1, int(math.ceil(y1 * SAMPLES)))
+        j1 = min(self.ny - 1, int(math.ceil(y1 * SAMPLES)))
         for j in range(j0, j1 + 1):
             y = (j + 0.5) / SAMPLES
             for i in range(i0, i1 + 1):
                 if shape.contains((i + 0.5) / SAMPLES, y):
-                    yield j * self.n + i
+                    yield j * self.nx + i
+
+    def _blend(self, k, r, g, b, a):
+        s = self.buf[k]
+        keep = 1.0 - a
+        self.buf[k] = [r * a + s[0] * keep, g * a + s[1] * keep, b * a + s[2] * keep, a + s[3] * keep]
 
     def draw(self, shape, colour):
-        r, g, b, a = colour
         for k in self._samples(shape):
-            s = self.buf[k]
-            keep = 1.0 - a
-            self.buf[k] = [r * a + s[0] * keep, g * a + s[1] * keep, b * a + s[2] * keep, a + s[3] * keep]
+            self._blend(k, *colour)
+
+    def gradient(self, shape, top, bottom, y0, y1):
+        """A vertical blend from top at y0 to bottom at y1, inside shape."""
+        for k in self._samples(shape):
+            y = (k // self.nx + 0.5) / SAMPLES
+            t = min(1.0, max(0.0, (y - y0) / (y1 - y0)))
+            self._blend(k, *(p + (q - p) * t for p, q in zip(top, bottom)))
 
     def clear(self, shape):
         for k in self._samples(shape):
@@ -194,12 +219,12 @@ class Canvas:
         """Rows of (r, g, b, a) bytes, straight alpha, each pixel the mean of its samples."""
         rows = []
         area = SAMPLES * SAMPLES
-        for y in range(self.size):
+        for y in range(self.height):
             row = bytearray()
-            for x in range(self.size):
+            for x in range(self.width):
                 acc = [0.0, 0.0, 0.0, 0.0]
                 for j in range(y * SAMPLES, (y + 1) * SAMPLES):
-                    base = j * self.n + x * SAMPLES
+                    base = j * self.nx + x * SAMPLES
                     for s in self.buf[base:base + SAMPLES]:
                         acc[0] += s[0]
                         acc[1] += s[1]
@@ -215,11 +240,18 @@ class Canvas:
         return rows
 
 
+def dimensions(size):
+    """(width, height) of a picture's size: one number for a square, or a pair."""
+    return size if isinstance(size, tuple) else (size, size)
+
+
 def render(ops, size):
-    canvas = Canvas(size)
+    canvas = Canvas(*dimensions(size))
     for op in ops:
         if op[0] == "draw":
             canvas.draw(op[1], op[2])
+        elif op[0] == "gradient":
+            canvas.gradient(*op[1:])
         else:
             canvas.clear(op[1])
     return canvas.pixels()
@@ -427,6 +459,90 @@ def app_icon(size):
     return ops
 
 
+# ---------------------------------------------------------------------------------------------
+# The preference pages' banners, 100 x 200: one gradient per page, darker downwards, with the
+# page's sign in the upper third on a soft glow, and faint arcs in the lower left.
+
+BANNER = (100, 200)
+BANNER_GLOW = rgba("#ffffff", 0.06)
+BANNER_ARC = rgba("#ffffff", 0.07)
+SHADOW = rgba("#000000", 0.22)
+PAPER = rgba("#fdfdfb")
+PAPER_LINE = rgba("#d5dae1")
+GOLD = rgba("#e2a93a")
+GOLD_LIGHT = rgba("#f4cd72")
+STEEL = rgba("#c9d1db")
+STEEL_LIGHT = rgba("#eef2f6")
+
+
+def banner_background(top, bottom):
+    width, height = BANNER
+    ops = [("gradient", RoundRect(0, 0, width, height, 0), top, bottom, 0, height)]
+    for r in (46, 39, 32):
+        ops.append(("draw", Circle(50, 68, r), BANNER_GLOW))
+    # Centred below the picture, so they stay in the lower half, clear of the sign.
+    for r in (60, 90, 120):
+        ops.append(("draw", Ring(0, height + 30, r + 1.2, r - 1.2), BANNER_ARC))
+    return ops
+
+
+def banner_general(size):
+    top, bottom = rgba("#4a8ad6"), rgba("#10305a")
+    ops = banner_background(top, bottom)
+    # The program's own stopwatch, 72 pixels; the gap around its badge shows the background.
+    dx, dy = 14, 30
+    for op in app_icon(72):
+        if op[0] == "clear":
+            ops.append(("gradient", Shift(op[1], dx, dy), top, bottom, 0, BANNER[1]))
+        else:
+            ops.append((op[0], Shift(op[1], dx, dy), op[2]))
+    return ops
+
+
+def banner_history(size):
+    ops = banner_background(rgba("#35a596"), rgba("#0d433d"))
+    x0, y0, x1, y1 = 20, 38, 80, 98
+    ops += [("draw", RoundRect(x0 + 2, y0 + 3, x1 + 2, y1 + 3, 6), SHADOW),
+            ("draw", RoundRect(x0, y0, x1, y1, 6), INK),
+            ("draw", RoundRect(x0 + 1.5, y0 + 1.5, x1 - 1.5, y1 - 1.5, 4.5), PAPER),
+            # The red header, rounded at the top only.
+            ("draw", RoundRect(x0 + 1.5, y0 + 1.5, x1 - 1.5, y0 + 15, 4.5), SWEEP),
+            ("draw", RoundRect(x0 + 1.5, y0 + 9, x1 - 1.5, y0 + 15, 0), SWEEP),
+            ("draw", RoundRect(x0 + 1.5, y0 + 15, x1 - 1.5, y0 + 16.5, 0), INK)]
+    # Binder rings through the header.
+    for x in (35, 65):
+        ops += [("draw", Capsule(x, y0 - 6, x, y0 + 6, 5.5), INK),
+                ("draw", Capsule(x, y0 - 5, x, y0 + 5, 2.5), STEEL_LIGHT)]
+    # Days: four weeks of five, one picked out.
+    for row in range(4):
+        for col in range(5):
+            cx, cy = 26.5 + col * 10.5, y0 + 23 + row * 9.5
+            colour = RIM if (row, col) == (2, 3) else PAPER_LINE
+            ops.append(("draw", RoundRect(cx - 3.6, cy - 3.1, cx + 3.6, cy + 3.1, 1.2), colour))
+    return ops
+
+
+def banner_advanced(size):
+    ops = banner_background(rgba("#7a6cc0"), rgba("#251f4a"))
+    cx = 50
+    # The shackle: a half ring on two legs, outlined, standing behind the body.
+    for width, colour in ((9.5, INK), (6.0, STEEL)):
+        ring_out, ring_in = 14 + width / 2, 14 - width / 2
+        ops.append(("draw", Ring(cx, 58, ring_out, ring_in), colour))
+        for x in (cx - 14, cx + 14):
+            ops.append(("draw", Capsule(x, 58, x, 74, width), colour))
+    ops.append(("draw", Capsule(cx - 15.5, 50, cx - 15.5, 66, 1.6), STEEL_LIGHT))
+    # The body, with a lighter upper half and a keyhole.
+    x0, y0, x1, y1 = 27, 66, 73, 104
+    ops += [("draw", RoundRect(x0 + 2, y0 + 3, x1 + 2, y1 + 3, 7), SHADOW),
+            ("draw", RoundRect(x0, y0, x1, y1, 7), INK),
+            ("draw", RoundRect(x0 + 2, y0 + 2, x1 - 2, y1 - 2, 5.5), GOLD),
+            ("draw", RoundRect(x0 + 4, y0 + 4, x1 - 4, y0 + 14, 4), GOLD_LIGHT),
+            ("draw", Circle(cx, 82, 5), INK),
+            ("draw", Polygon([(cx - 2.6, 84), (cx + 2.6, 84), (cx + 4, 95), (cx - 4, 95)]), INK)]
+    return ops
+
+
 PICTURES = [
     ("128-16.png", app_icon, 16),
     ("128-32.png", app_icon, 32),
@@ -436,6 +552,9 @@ PICTURES = [
     ("134.png", tray_connected, 16),
     ("133-32.png", tray_idle, 32),
     ("134-32.png", tray_connected, 32),
+    ("143.png", banner_general, BANNER),
+    ("145.png", banner_history, BANNER),
+    ("157.png", banner_advanced, BANNER),
 ]
 SVG = ("zelmorin.svg", app_icon, 64)
 
@@ -447,12 +566,13 @@ PANELS = [(0xf2, 0xf2, 0xf2), (0x2a, 0x2d, 0x33)]
 
 
 def preview_rows(rows, size, scale):
+    width, height = dimensions(size)
     out = []
-    for y in range(size * scale):
+    for y in range(height * scale):
         src = rows[y // scale]
         line = bytearray()
         for panel in PANELS:
-            for x in range(size * scale):
+            for x in range(width * scale):
                 r, g, b, a = src[(x // scale) * 4:(x // scale) * 4 + 4]
                 line += bytes(int(round((c * a + p * (255 - a)) / 255)) for c, p in zip((r, g, b), panel))
                 line.append(255)
@@ -462,14 +582,15 @@ def preview_rows(rows, size, scale):
 
 def preview_png(rows, size, scale):
     out = preview_rows(rows, size, scale)
-    return png_bytes(out, size * scale * len(PANELS), len(out))
+    return png_bytes(out, dimensions(size)[0] * scale * len(PANELS), len(out))
 
 
 def same_picture(committed, size, rows):
     """Whether a committed picture is the drawing. Pixels, not bytes: another zlib may pack the
     same picture differently. A little slack, since another C library's sin and cos may move
     a sample or two across an edge; a changed design moves far more."""
-    if committed is None or committed[:2] != (size, size):
+    width, height = dimensions(size)
+    if committed is None or committed[:2] != (width, height):
         return False
     differing = 0
     for old, new in zip(committed[2], rows):
@@ -478,7 +599,7 @@ def same_picture(committed, size, rows):
             if delta > 24:
                 return False
             differing += delta > 0
-    return differing <= size * size // 50
+    return differing <= width * height // 50
 
 
 def main():
@@ -503,10 +624,10 @@ def main():
         else:
             os.makedirs(args.out, exist_ok=True)
             with open(path, "wb") as f:
-                f.write(png_bytes(rows, size, size))
+                f.write(png_bytes(rows, *dimensions(size)))
         if args.preview:
             os.makedirs(args.preview, exist_ok=True)
-            scale = max(4, 128 // size)
+            scale = max(4, 128 // max(dimensions(size)))
             with open(os.path.join(args.preview, name), "wb") as f:
                 f.write(preview_png(rows, size, scale))
 

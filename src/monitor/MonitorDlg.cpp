@@ -19,7 +19,9 @@
 #include "HelpFile.h"
 #include "HistoryDoc.h"
 #include "HistoryFrame.h"
+#include "PasswordDlg.h"
 #include "Poller.h"
+#include "Preferences.h"
 #include "RasProvider.h"
 #include "Resource.h"
 #include "SettingsStore.h"
@@ -388,8 +390,12 @@ void CMonitorDlg::OnPreferences()
 {
     if (m_bProtect && m_bProtectConfig && !CheckPassword())
         return;
-    if (PreferencesOpenerHook())
+    if (PreferencesOpenerHook()) {
         PreferencesOpenerHook()(*this);
+        return;
+    }
+    if (RunPreferences(*this, CreateRasProviderFromEnvironment()->EnumEntries(), this))
+        ApplyWindowState();
 }
 
 void CMonitorDlg::OnHelp()

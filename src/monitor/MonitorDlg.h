@@ -27,8 +27,8 @@ class CMonitorDlg : public QDialog, public CMonitorSettings, public CMonitorView
 {
     Q_OBJECT
 public:
-    // Replacements for the windows the commands open (tests count them instead). Without a
-    // History opener the History window opens; without a Preferences opener, nothing does.
+    // Replacements for the windows the commands open and for the password question (tests
+    // count and answer them instead); without them the real windows open.
     using HistoryOpener = std::function<void(CMonitorDlg&)>;
     using PreferencesOpener = std::function<void(CMonitorDlg&)>;
     using PasswordCheck = std::function<bool(QWidget* parent)>;

@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QString>
 
@@ -19,7 +20,7 @@ CAppSettings::CAppSettings()
 {
 }
 
-CAppSettings::~CAppSettings() = default;
+CAppSettings::~CAppSettings() { Sync(); }
 
 int CAppSettings::GetInt(const std::string& section, const std::string& key, int defaultValue) const
 {
@@ -51,6 +52,10 @@ void CAppSettings::WriteString(const std::string& section, const std::string& ke
 void CAppSettings::Sync()
 {
     m_pSettings->sync();
+    // The file holds the password: only its owner may read it. Silent on purpose: a file that
+    // cannot be changed is one the program did not write either.
+    if (QFile::exists(m_pSettings->fileName()))
+        QFile::setPermissions(m_pSettings->fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 std::string CAppSettings::GetAppPath()

@@ -13,6 +13,7 @@
 #include "Clock.h"
 #include "DesktopServices.h"
 #include "HelpFile.h"
+#include "HistoryFrame.h"
 #include "ConnectionLog.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
@@ -278,6 +279,55 @@ TEST(HelpFile, HelpOpensAtItsContentsPage)
     EXPECT_TRUE(opened.isLocalFile());
     EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("help/index.html")));
     EXPECT_TRUE(QFileInfo::exists(opened.toLocalFile()));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MonitorDlg, PreferencesAskForThePasswordWhenGuarded)
+{
+    int opened = 0;
+    CMonitorDlg::SetPreferencesOpener([&](CMonitorDlg&) { ++opened; });
+    auto dialog = Start();
+    dialog->OnPreferences(); // protection off: nothing asked
+    EXPECT_EQ(opened, 1);
+    dialog->m_bProtect = true; // Preferences are guarded by default
+    int asked = 0;
+    bool right = false;
+    CMonitorDlg::SetPasswordCheck([&](QWidget*) {
+        ++asked;
+        return right;
+    });
+    dialog->OnPreferences();
+    EXPECT_EQ(opened, 1);
+    right = true;
+    dialog->OnPreferences();
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(MonitorDlg, HistoryOpensReadOnlyByDefaultAndDisablesTheWindow)
+{
+    auto dialog = Start();
+    dialog->OnHistory();
+    CHistoryFrame* frame = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CHistoryFrame*>(widget); found && found->isVisible())
+            frame = found;
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->m_bEditEnabled, 0);
+    EXPECT_TRUE(dialog->IsHistoryOpen());
+    EXPECT_FALSE(dialog->isEnabled());
+    std::unique_ptr<QMenu> menu(dialog->BuildPopupMenu(dialog.get()));
+    for (QAction* action : menu->actions()) {
+        if (action->data().toInt() == Resource::ID_HISTORY) {
+            EXPECT_FALSE(action->isEnabled());
+        }
+    }
+    frame->close();
+    EXPECT_TRUE(dialog->isEnabled());
+    EXPECT_FALSE(dialog->IsHistoryOpen());
 }
 
 } // namespace

@@ -65,6 +65,8 @@ else
     bad "after stop: $(lines) lines, checkpoint $( [ -e "$checkpoint" ] && echo present || echo missing)"
 fi
 if grep -q '^PosX=' "$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf" 2>/dev/null; then ok "settings saved at the session's end"; else bad "no settings"; fi
+# They hold the password: readable by their owner only.
+if [ "$(stat -c %a "$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf")" = 600 ]; then ok "settings file is private"; else bad "settings mode $(stat -c %a "$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf")"; fi
 
 : > "$work/sim.txt"
 start
