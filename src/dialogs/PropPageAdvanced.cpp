@@ -12,15 +12,6 @@
 
 namespace {
 
-QCheckBox* AddCheck(QWidget* page, int id, const QString& text, const QRect& area)
-{
-    auto* check = new QCheckBox(text, page);
-    check->setObjectName(QStringLiteral("check%1").arg(id));
-    check->setGeometry(area);
-    check->setEnabled(false);
-    return check;
-}
-
 } // namespace
 
 CPropPageAdvanced::CPropPageAdvanced(QWidget* parent) : CPropertyPage(QStringLiteral("Advanced"), 223, 138, parent) {}
@@ -64,7 +55,10 @@ void CPropPageAdvanced::CreateControls(const CDialogUnits& units)
     m_pNewPassword = new QPushButton(QStringLiteral("&New password..."), this);
     m_pNewPassword->setObjectName(QStringLiteral("button%1").arg(IDC_NEW_PASSWORD));
     m_pNewPassword->setGeometry(units.Rect(97, 113, 70, 14));
-    m_pNewPassword->setEnabled(false);
+    // Everything stays locked until the page knows whether the user may change it.
+    for (QWidget* control : std::initializer_list<QWidget*>{m_pAutoStart, m_pHistoryEdit, m_pProtect, m_pProtectExit,
+                                                            m_pProtectConfig, m_pProtectHistory, m_pNewPassword})
+        control->setEnabled(false);
 
     connect(m_pProtect, &QCheckBox::clicked, this, &CPropPageAdvanced::OnProtectClicked);
     connect(m_pNewPassword, &QPushButton::clicked, this, &CPropPageAdvanced::OnNewPasswordClicked);

@@ -23,14 +23,6 @@ constexpr int kLastMonthDay = 31;
 
 const char* const kWeekDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-QCheckBox* AddCheck(QWidget* page, int id, const QString& text, const QRect& area)
-{
-    auto* check = new QCheckBox(text, page);
-    check->setObjectName(QStringLiteral("check%1").arg(id));
-    check->setGeometry(area);
-    return check;
-}
-
 // Stands a check box on the frame's top edge; the frame leaves a gap for it, so the line does
 // not run through its text whatever colour the style gives the page.
 void PlaceOnFrame(QCheckBox* check, QWidget* frame, const CDialogUnits& units)
@@ -40,23 +32,6 @@ void PlaceOnFrame(QCheckBox* check, QWidget* frame, const CDialogUnits& units)
     check->setGeometry(frame->x() + units.X(3), frame->y() - size.height() / 2, width, size.height());
     const QRect gap = check->geometry().adjusted(-units.X(1), 0, units.X(1), 0).translated(-frame->pos());
     frame->setMask(QRegion(frame->rect()).subtracted(gap));
-}
-
-QLabel* AddText(QWidget* page, int id, const QString& text, const QRect& area)
-{
-    auto* label = new QLabel(text, page);
-    label->setObjectName(QStringLiteral("text%1").arg(id));
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(area);
-    return label;
-}
-
-QComboBox* AddList(QWidget* page, int id, const QRect& area)
-{
-    auto* list = new QComboBox(page);
-    list->setObjectName(QStringLiteral("list%1").arg(id));
-    list->setGeometry(area.x(), area.y(), area.width(), qMax(area.height(), list->sizeHint().height()));
-    return list;
 }
 
 } // namespace

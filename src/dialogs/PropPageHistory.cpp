@@ -11,22 +11,6 @@
 
 namespace {
 
-QLabel* AddText(QWidget* page, const QString& text, const QRect& area)
-{
-    auto* label = new QLabel(text, page);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(area);
-    return label;
-}
-
-QComboBox* AddList(QWidget* page, int id, const QRect& area)
-{
-    auto* list = new QComboBox(page);
-    list->setObjectName(QStringLiteral("list%1").arg(id));
-    list->setGeometry(area.x(), area.y(), area.width(), qMax(area.height(), list->sizeHint().height()));
-    return list;
-}
-
 } // namespace
 
 CPropPageHistory::CPropPageHistory(QWidget* parent) : CPropertyPage(QStringLiteral("History"), 223, 138, parent) {}
@@ -68,9 +52,9 @@ std::string CPropPageHistory::GetConnectionDateFormat() const
 void CPropPageHistory::CreateControls(const CDialogUnits& units)
 {
     AddPicture(IDB_PICTURE, units.Rect(7, 7, 67, 124));
-    AddText(this, QStringLiteral("Day date format in tree view"), units.Rect(84, 14, 132, 8));
+    AddText(this, 0, QStringLiteral("Day date format in tree view"), units.Rect(84, 14, 132, 8));
     m_pDayFormat = AddList(this, IDC_DAY_FORMAT, units.Rect(84, 25, 132, 12));
-    AddText(this, QStringLiteral("Details date format in list view"), units.Rect(84, 50, 132, 8));
+    AddText(this, 0, QStringLiteral("Details date format in list view"), units.Rect(84, 50, 132, 8));
     m_pConnectionFormat = AddList(this, IDC_CONNECTION_FORMAT, units.Rect(84, 61, 132, 12));
 }
 

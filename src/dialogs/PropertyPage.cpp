@@ -1,5 +1,9 @@
 #include "PropertyPage.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -97,4 +101,30 @@ void CPropertyPage::Create()
     CreateControls(CDialogUnits(this));
     m_bCreated = true;
     OnInitDialog();
+}
+
+QCheckBox* CPropertyPage::AddCheck(QWidget* page, int id, const QString& text, const QRect& area)
+{
+    auto* check = new QCheckBox(text, page);
+    check->setObjectName(QStringLiteral("check%1").arg(id));
+    check->setGeometry(area);
+    return check;
+}
+
+QLabel* CPropertyPage::AddText(QWidget* page, int id, const QString& text, const QRect& area)
+{
+    auto* label = new QLabel(text, page);
+    if (id != 0)
+        label->setObjectName(QStringLiteral("text%1").arg(id));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(area);
+    return label;
+}
+
+QComboBox* CPropertyPage::AddList(QWidget* page, int id, const QRect& area)
+{
+    auto* list = new QComboBox(page);
+    list->setObjectName(QStringLiteral("list%1").arg(id));
+    list->setGeometry(area.x(), area.y(), area.width(), qMax(area.height(), list->sizeHint().height()));
+    return list;
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CDialogUnits;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -48,6 +49,12 @@ protected:
     static bool ExchangeComboIndex(bool save, QComboBox* list, int& index);
     // An integer field with its range check.
     bool ExchangeInt(bool save, QLineEdit* edit, int& value, int min, int max);
+
+    // Controls placed at their template rectangle, named after their number so that tests can
+    // find them (a text with number 0 stays unnamed).
+    static QCheckBox* AddCheck(QWidget* page, int id, const QString& text, const QRect& area);
+    static QLabel* AddText(QWidget* page, int id, const QString& text, const QRect& area);
+    static QComboBox* AddList(QWidget* page, int id, const QRect& area);
 
     // The page's decorative picture, icon resource number resourceId, fitted into area. The
     // area stays empty when the program carries no such picture.
