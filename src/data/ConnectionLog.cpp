@@ -275,28 +275,25 @@ CLogMonth* CConnectionLog::FindMonth(int year, int month) const
     return Find(m_content, year, month);
 }
 
-void CConnectionLog::AddMonth(CLogMonth* month)
+CLogMonth* CConnectionLog::InsertMonth(SContent& content, std::unique_ptr<CLogMonth> month)
 {
-    std::unique_ptr<CLogMonth> owned(month);
     auto key = std::make_pair(month->GetYear(), month->GetMonth());
     auto pos = std::upper_bound(
-        m_content.months.begin(), m_content.months.end(), key,
+        content.months.begin(), content.months.end(), key,
         [](const std::pair<int, int>& k, const auto& m) { return k < std::make_pair(m->GetYear(), m->GetMonth()); });
-    m_content.months.insert(pos, std::move(owned));
+    return content.months.insert(pos, std::move(month))->get();
+}
+
+void CConnectionLog::AddMonth(CLogMonth* month)
+{
+    InsertMonth(m_content, std::unique_ptr<CLogMonth>(month));
 }
 
 CLogDay* CConnectionLog::Index(SContent& content, CConnection* record, int year, int month, int day)
 {
     CLogMonth* target = Find(content, year, month);
-    if (!target) {
-        auto fresh = std::make_unique<CLogMonth>(month, year);
-        target = fresh.get();
-        auto pos = std::upper_bound(content.months.begin(), content.months.end(), std::make_pair(year, month),
-                                    [](const std::pair<int, int>& k, const auto& m) {
-                                        return k < std::make_pair(m->GetYear(), m->GetMonth());
-                                    });
-        content.months.insert(pos, std::move(fresh));
-    }
+    if (!target)
+        target = InsertMonth(content, std::make_unique<CLogMonth>(month, year));
     CLogDay* target_day = target->FindDay(day);
     if (!target_day) {
         target_day = new CLogDay(day, month, year);

@@ -78,6 +78,7 @@ private:
     class CReader;
 
     static void Insert(SContent& content, std::unique_ptr<CConnection> record);
+    static CLogMonth* InsertMonth(SContent& content, std::unique_ptr<CLogMonth> month);
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
     void TakeInAppendedLines();

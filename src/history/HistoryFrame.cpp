@@ -33,8 +33,8 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     setWindowIcon(icon);
     resize(560, 300); // the outer rectangle is set once the frame's size is known
 
-    CHistoryLayout layout;
-    layout.Load(m_store);
+    m_layout.Load(m_store);
+    const CHistoryLayout& layout = m_layout;
 
     // The bar along the top edge.
     auto* bar = new QWidget(this);
@@ -122,8 +122,7 @@ void CHistoryFrame::showEvent(QShowEvent* event)
     m_bLayoutRestored = true;
     // Rectangles are outer ones, frame included, as they are saved; the frame is known now.
     QRect outer(40, 100, 560, 300);
-    CHistoryLayout layout;
-    layout.Load(m_store);
+    const CHistoryLayout& layout = m_layout;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && layout.m_nWidth != 0 && layout.m_nHeight != 0) {
         QSize area = screen->geometry().size();

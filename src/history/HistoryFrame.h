@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "HistoryLayout.h"
+
 class CHistoryDoc;
 class CHistoryList;
 class CHistoryTree;
@@ -53,6 +55,7 @@ private:
     void SaveLayout();
 
     std::unique_ptr<CHistoryDoc> m_pDoc;
+    CHistoryLayout m_layout; // as stored when the window opened
     CSettingsStore& m_store;
     std::vector<std::string> m_entries;
     QWidget* m_hWndOwner;

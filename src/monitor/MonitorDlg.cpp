@@ -71,8 +71,8 @@ const char* CMonitorDlg::TotalLabel(int totalType)
 
 CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix)
     : QDialog(nullptr), m_store(store), m_strLogPath(dataPrefix + "Zelmorin.Log"),
-      m_strCheckpointPath(dataPrefix + "~$ZMCUR.$$$"), m_hIcon(QStringLiteral(":/icons/128-32.png")),
-      m_pLog(std::make_unique<CConnectionLog>(m_strLogPath)), m_checkpoint(dataPrefix), m_pProvider(std::move(provider))
+      m_hIcon(QStringLiteral(":/icons/128-32.png")), m_pLog(std::make_unique<CConnectionLog>(m_strLogPath)),
+      m_checkpoint(dataPrefix), m_pProvider(std::move(provider))
 {
     m_hIcon.addFile(QStringLiteral(":/icons/128-16.png"));
     m_checkpoint.RecoverCheckpoint(*m_pLog);

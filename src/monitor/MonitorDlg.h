@@ -85,7 +85,7 @@ public:
     CTrayIcon& GetTray() const { return *m_pTray; }
     QLabel* GetStatusLabel() const { return m_pStatus; }
     const std::string& GetLogPath() const { return m_strLogPath; }
-    const std::string& GetCheckpointPath() const { return m_strCheckpointPath; }
+    const std::string& GetCheckpointPath() const { return m_checkpoint.GetPath(); }
     CSettingsStore& GetSettingsStore() const { return m_store; }
 
     static const char* TotalLabel(int totalType);
@@ -100,7 +100,6 @@ private:
 
     CSettingsStore& m_store;
     std::string m_strLogPath;
-    std::string m_strCheckpointPath;
     QIcon m_hIcon;
     std::unique_ptr<CConnectionLog> m_pLog;
     CCheckpoint m_checkpoint;

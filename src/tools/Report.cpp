@@ -81,6 +81,13 @@ std::string JsonString(const std::string& text)
     return out + "\"";
 }
 
+// The "total_seconds" and "total" members of a period, from one sum.
+std::string TotalFields(CTimeSpan total)
+{
+    return "\"total_seconds\": " + std::to_string(total.GetTotalSeconds()) +
+           ", \"total\": " + JsonString(FormatDuration(total));
+}
+
 std::string Iso(CTime time)
 {
     return time.Format("%Y-%m-%dT%H:%M:%S");
@@ -248,10 +255,9 @@ int CReport::Export(CConnectionLog& log, const std::string& path)
 void CReport::Json(const CConnectionLog& log)
 {
     const std::string& filter = m_options.entry;
-    m_out << "{\n  \"log\": " << JsonString(log.GetPath()) << ",\n  \"entry\": " << JsonString(filter)
-          << ",\n  \"total_seconds\": " << log.GetTotal(filter).GetTotalSeconds()
-          << ",\n  \"total\": " << JsonString(FormatDuration(log.GetTotal(filter)))
-          << ",\n  \"unread_lines\": " << log.GetUnreadLineCount() << ",\n  \"months\": [";
+    m_out << "{\n  \"log\": " << JsonString(log.GetPath()) << ",\n  \"entry\": " << JsonString(filter) << ",\n  "
+          << TotalFields(log.GetTotal(filter)) << ",\n  \"unread_lines\": " << log.GetUnreadLineCount()
+          << ",\n  \"months\": [";
     const char* monthSep = "";
     for (int m = 0; m < log.GetMonthCount(); ++m) {
         const CLogMonth* month = log.GetMonth(m);
@@ -281,18 +287,14 @@ void CReport::Json(const CConnectionLog& log)
             std::snprintf(date, sizeof date, "%04d-%02d-%02d", day->GetYear(), day->GetMonth(), day->GetDayNumber());
             days += daySep;
             days += "\n      {\"date\": \"" + std::string(date) + "\", \"label\": " + JsonString(day->GetText(filter)) +
-                    ", \"total_seconds\": " + std::to_string(day->GetTotal(filter).GetTotalSeconds()) +
-                    ", \"total\": " + JsonString(FormatDuration(day->GetTotal(filter))) + ", \"connections\": [" +
-                    connections + "\n      ]}";
+                    ", " + TotalFields(day->GetTotal(filter)) + ", \"connections\": [" + connections + "\n      ]}";
             daySep = ",";
         }
         if (days.empty())
             continue;
         m_out << monthSep << "\n    {\"year\": " << month->GetYear() << ", \"month\": " << month->GetMonth()
-              << ", \"label\": " << JsonString(month->GetText(filter))
-              << ", \"total_seconds\": " << month->GetTotal(filter).GetTotalSeconds()
-              << ", \"total\": " << JsonString(FormatDuration(month->GetTotal(filter))) << ", \"days\": [" << days
-              << "\n    ]}";
+              << ", \"label\": " << JsonString(month->GetText(filter)) << ", " << TotalFields(month->GetTotal(filter))
+              << ", \"days\": [" << days << "\n    ]}";
         monthSep = ",";
     }
     m_out << "\n  ]\n}\n";
