@@ -304,6 +304,15 @@ void CMonitorDlg::OnTrayNotify(int /*id*/, int mouseMessage)
     }
 }
 
+void CMonitorDlg::OnShowRequest()
+{
+    // As a click on the tray icon would: the window is wanted, so it is no longer hidden.
+    m_bHidden = false;
+    ApplyWindowState();
+    raise();
+    activateWindow();
+}
+
 bool CMonitorDlg::CheckPassword()
 {
     return PasswordCheckHook() ? PasswordCheckHook()(this) : true;

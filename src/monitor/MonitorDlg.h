@@ -64,6 +64,8 @@ public:
     void OnPreferences();
     void OnHelp();
     void OnTrayNotify(int id, int mouseMessage);
+    // A later start of the program asks this copy to show its window.
+    void OnShowRequest();
     bool CheckPassword();
 
     void ShowPopupMenu(QWidget* owner, int x, int y);

@@ -249,6 +249,16 @@ TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoin
     EXPECT_FALSE(FileExists(m_dir.File("~$ZMCUR.$$$")));
 }
 
+TEST_F(MonitorDlg, ASecondStartShowsTheHiddenWindow)
+{
+    m_store.m_values = {{{"", "Hidden"}, "1"}};
+    auto dialog = Start();
+    EXPECT_FALSE(dialog->isVisible());
+    dialog->OnShowRequest();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->m_bHidden);
+}
+
 } // namespace
 
 namespace {
