@@ -231,12 +231,10 @@ void CMonitorDlg::ApplyWindowState()
     flags |= tray ? Qt::Tool : Qt::Window;
     flags.setFlag(Qt::WindowMinimizeButtonHint, !tray);
     flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
-    if (flags != windowFlags()) {
-        bool visible = isVisible();
+    // Changing the flags hides the window; the state set below maps it again as it must be,
+    // never shown for a moment on its way into the tray.
+    if (flags != windowFlags())
         setWindowFlags(flags);
-        if (visible)
-            show(); // changing the flags hides the window; only its kind was to change
-    }
     UpdateTitle();
     m_bApplyingState = true;
     if (!m_bHidden || (IsConnected() && m_bAutoShow)) {

@@ -53,8 +53,11 @@ tray_start || exit 1
 if wait_for 10 has_icon; then ok "a tray host started later gets the icon"; else bad "no icon in the later tray"; fi
 if wait_for 10 withdrawn; then ok "and the hidden window goes into the tray"; else bad "hidden window not withdrawn with a tray"; fi
 icon=$(tray_icon)
-xdotool mousemove --window "$icon" 11 11 click 1
-if wait_for 10 shown; then ok "a click on the icon shows the window"; else bad "the icon's click shows nothing"; fi
+# The tray maps the icon a moment after embedding it; a click before that goes nowhere, and a
+# person would click again. Clicks stay seconds apart, never a double click.
+click_icon() { xdotool mousemove --window "$icon" 11 11 click 1; wait_for 3 shown; }
+wait_for 10 is_viewable "$icon"
+if click_icon || click_icon || click_icon; then ok "a click on the icon shows the window"; else bad "the icon's click shows nothing"; fi
 
 # The tray goes away while the window is hidden.
 menu_command "$(main)" 1 # Hide
