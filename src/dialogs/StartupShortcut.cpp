@@ -1,9 +1,13 @@
 #include "StartupShortcut.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include "AppSettings.h"
 
 namespace {
 
@@ -68,11 +72,81 @@ QString ExecArgument(const QString& program)
     return needsQuotes ? QLatin1Char('"') + argument + QLatin1Char('"') : argument;
 }
 
+// Undoes the escapes of a desktop-entry string value.
+QString UnescapeValue(const QString& value)
+{
+    QString plain;
+    plain.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            plain += c;
+            continue;
+        }
+        const QChar next = value[++i];
+        if (next == QLatin1Char('s'))
+            plain += QLatin1Char(' ');
+        else if (next == QLatin1Char('n'))
+            plain += QLatin1Char('\n');
+        else if (next == QLatin1Char('t'))
+            plain += QLatin1Char('\t');
+        else if (next == QLatin1Char('r'))
+            plain += QLatin1Char('\r');
+        else if (next == QLatin1Char('\\'))
+            plain += next;
+        else
+            plain += QString(c) + next; // not an escape: kept as written
+    }
+    return plain;
+}
+
+// The first argument of an Exec command line; empty when a quote is left open.
+QString FirstExecArgument(const QString& command)
+{
+    qsizetype i = 0;
+    while (i < command.size() && command[i].isSpace())
+        ++i;
+    QString argument;
+    if (i < command.size() && command[i] == QLatin1Char('"')) {
+        static const QString escapable = QStringLiteral("\"`$\\");
+        for (++i; i < command.size() && command[i] != QLatin1Char('"'); ++i) {
+            if (command[i] == QLatin1Char('\\') && i + 1 < command.size() && escapable.contains(command[i + 1]))
+                ++i;
+            argument += command[i];
+        }
+        if (i == command.size())
+            return QString();
+    } else {
+        while (i < command.size() && !command[i].isSpace())
+            argument += command[i++];
+    }
+    return argument.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    const QString canonicalA = QFileInfo(a).canonicalFilePath();
+    const QString canonicalB = QFileInfo(b).canonicalFilePath();
+    if (!canonicalA.isEmpty() && !canonicalB.isEmpty())
+        return canonicalA == canonicalB;
+    return QDir::cleanPath(a) == QDir::cleanPath(b);
+}
+
 } // namespace
 
 QString StartupApplicationName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
+QString StartupProgramPath()
+{
+    return QCoreApplication::applicationFilePath();
+}
+
+QString StartupWorkingFolder()
+{
+    return QString::fromStdString(CAppSettings::GetDataFolder());
 }
 
 QString GetStartupShortcutPath(const QString& appName)
@@ -84,25 +158,47 @@ QString GetStartupShortcutPath(const QString& appName)
     return folder + QLatin1Char('/') + stem + QStringLiteral(".desktop");
 }
 
-QString StartupShortcutEntry(const QString& appName, const QString& currentDir)
+QString StartupShortcutEntry(const QString& appName, const QString& program, const QString& workingFolder)
 {
-    QString program = currentDir;
-    if (!program.endsWith(QLatin1Char('/')))
-        program += QLatin1Char('/');
-    program += appName;
-
     QString entry;
     entry += QStringLiteral("[Desktop Entry]\n");
     entry += QStringLiteral("Type=Application\n");
-    entry += QStringLiteral("Name=") + EscapeValue(appName) + QLatin1Char('\n');
+    entry += QStringLiteral("Name=Zelmorin\n");
     entry += QStringLiteral("Comment=") + EscapeValue(QStringLiteral("Shortcut to ") + appName) + QLatin1Char('\n');
+    entry += QStringLiteral("Icon=zelmorin\n");
     entry += QStringLiteral("Exec=") + EscapeValue(ExecArgument(program)) + QLatin1Char('\n');
-    entry += QStringLiteral("Path=") + EscapeValue(currentDir) + QLatin1Char('\n');
+    if (!workingFolder.isEmpty())
+        entry += QStringLiteral("Path=") + EscapeValue(workingFolder) + QLatin1Char('\n');
     entry += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
     return entry;
 }
 
-bool CreateStartupShortcut(const QString& appName, const QString& currentDir)
+QString StartupShortcutProgram(const QByteArray& entry)
+{
+    QString exec;
+    bool inMainGroup = false;
+    for (const QByteArray& rawLine : entry.split('\n')) {
+        const QString line = QString::fromUtf8(rawLine).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (!inMainGroup || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (key == QLatin1String("Exec"))
+            exec = value;
+        else if (key == QLatin1String("Hidden") && value == QLatin1String("true"))
+            return QString(); // the desktop's way of saying the entry was removed
+        else if (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false"))
+            return QString();
+    }
+    return FirstExecArgument(UnescapeValue(exec));
+}
+
+bool CreateStartupShortcut(const QString& appName, const QString& program, const QString& workingFolder)
 {
     const QString path = GetStartupShortcutPath(appName);
     if (path.isEmpty())
@@ -112,7 +208,7 @@ bool CreateStartupShortcut(const QString& appName, const QString& currentDir)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(StartupShortcutEntry(appName, currentDir).toUtf8());
+    file.write(StartupShortcutEntry(appName, program, workingFolder).toUtf8());
     return file.commit();
 }
 
@@ -128,8 +224,16 @@ bool RemoveStartupShortcut(const QString& appName)
     return QFile::remove(path);
 }
 
-bool StartupShortcutExists(const QString& appName)
+bool StartupShortcutExists(const QString& appName, const QString& program)
 {
     const QString path = GetStartupShortcutPath(appName);
-    return !path.isEmpty() && QFileInfo(path).isFile();
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false; // an entry nobody can read starts nothing
+    QString started = StartupShortcutProgram(file.read(1 << 16));
+    if (!started.isEmpty() && !started.contains(QLatin1Char('/')))
+        started = QStandardPaths::findExecutable(started); // a bare name is looked up in PATH
+    return !started.isEmpty() && SameFile(started, program);
 }

@@ -70,6 +70,7 @@ int CMonitorApp::InitInstance(QApplication& app)
     CAppSettings settings;
     CMonitorDlg dialog(CreateRasProviderFromEnvironment(), settings, CAppSettings::GetDataPrefix());
     g_mainWindow = &dialog;
+    QObject::connect(&instance, &CSingleInstance::ShowRequested, &dialog, &CMonitorDlg::OnShowRequest);
     WatchForTermination(dialog);
     QEventLoop loop;
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);

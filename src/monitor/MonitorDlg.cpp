@@ -124,6 +124,7 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
 
     m_pTray = new CTrayIcon(this);
     connect(m_pTray, &CTrayIcon::Notify, this, &CMonitorDlg::OnTrayNotify);
+    connect(m_pTray, &CTrayIcon::TrayChanged, this, &CMonitorDlg::OnTrayChanged);
 }
 
 CMonitorDlg::~CMonitorDlg()
@@ -223,18 +224,46 @@ void CMonitorDlg::ShowLogProblem(const std::string& message)
 void CMonitorDlg::ApplyWindowState()
 {
     bool topmost = m_bOnTop && !m_bHistoryOpen;
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != topmost) {
-        bool visible = isVisible();
-        setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-        if (visible)
-            show(); // changing the flags hides the window; only the stacking was to change
-    }
+    // With a tray the window is a small tool window that the tray brings back; without one it
+    // is an ordinary window, which panels list and which can wait minimised.
+    const bool tray = m_pTray->HasTray();
+    Qt::WindowFlags flags = windowFlags() & ~Qt::WindowType_Mask;
+    flags |= tray ? Qt::Tool : Qt::Window;
+    flags.setFlag(Qt::WindowMinimizeButtonHint, !tray);
+    flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+    // Changing the flags hides the window; the state set below maps it again as it must be,
+    // never shown for a moment on its way into the tray.
+    if (flags != windowFlags())
+        setWindowFlags(flags);
     UpdateTitle();
+    m_bApplyingState = true;
     if (!m_bHidden || (IsConnected() && m_bAutoShow)) {
         showNormal();
-    } else {
+    } else if (tray) {
         hide();
+    } else {
+        // Nothing could bring a withdrawn window back.
+        showMinimized();
     }
+    m_bApplyingState = false;
+}
+
+void CMonitorDlg::OnTrayChanged(bool /*present*/)
+{
+    // A hidden window moves into a new tray, or out of a vanished one where it can be reached.
+    ApplyWindowState();
+}
+
+void CMonitorDlg::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || m_bApplyingState || !event->spontaneous())
+        return;
+    // The user restored the window that waits minimised for want of a tray: it is shown now, as
+    // a click on the tray icon would have shown it.
+    auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (m_bHidden && !m_pTray->HasTray() && change->oldState().testFlag(Qt::WindowMinimized) && !isMinimized())
+        m_bHidden = false;
 }
 
 void CMonitorDlg::UpdateTitle()
@@ -302,6 +331,15 @@ void CMonitorDlg::OnTrayNotify(int /*id*/, int mouseMessage)
     default:
         break;
     }
+}
+
+void CMonitorDlg::OnShowRequest()
+{
+    // As a click on the tray icon would: the window is wanted, so it is no longer hidden.
+    m_bHidden = false;
+    ApplyWindowState();
+    raise();
+    activateWindow();
 }
 
 bool CMonitorDlg::CheckPassword()

@@ -64,6 +64,8 @@ public:
     void OnPreferences();
     void OnHelp();
     void OnTrayNotify(int id, int mouseMessage);
+    // A later start of the program asks this copy to show its window.
+    void OnShowRequest();
     bool CheckPassword();
 
     void ShowPopupMenu(QWidget* owner, int x, int y);
@@ -94,9 +96,11 @@ protected:
     void accept() override; // OK: ends the program
     void reject() override; // Cancel, Escape: hides the window
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void PlaceWindow();
+    void OnTrayChanged(bool present);
 
     CSettingsStore& m_store;
     std::string m_strLogPath;
@@ -111,4 +115,5 @@ private:
     QPushButton* m_pHistoryButton;
     bool m_bHistoryOpen = false;
     bool m_bDestroyed = false;
+    bool m_bApplyingState = false;
 };

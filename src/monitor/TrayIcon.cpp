@@ -2,11 +2,38 @@
 
 #include <QIcon>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "Resource.h"
 #include "TextBytes.h"
 
-CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent) {}
+namespace {
+
+CTrayIcon::TrayProbe& TrayProbeHook()
+{
+    static CTrayIcon::TrayProbe probe;
+    return probe;
+}
+
+bool TrayExists()
+{
+    return TrayProbeHook() ? TrayProbeHook()() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+} // namespace
+
+void CTrayIcon::SetTrayProbe(TrayProbe probe)
+{
+    TrayProbeHook() = std::move(probe);
+}
+
+CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent), m_pWatch(new QTimer(this))
+{
+    // Panels announce a new tray only to those who listen for it on the X root window, and
+    // other desktops not at all: a look every second finds it on any of them, at little cost.
+    m_pWatch->setInterval(1000);
+    connect(m_pWatch, &QTimer::timeout, this, &CTrayIcon::CheckTray);
+}
 
 CTrayIcon::~CTrayIcon() = default;
 
@@ -23,9 +50,17 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
     m_nId = id;
     m_nPicture = picture;
     m_strTip = CutUtf8(tip, kMaxTip);
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return false; // no tray on this desktop: the program goes on without the icon
-    m_pIcon = std::make_unique<QSystemTrayIcon>(Picture(picture));
+    m_bAdded = true;
+    m_bTray = TrayExists();
+    if (m_bTray)
+        CreateIcon();
+    m_pWatch->start();
+    return m_bTray;
+}
+
+void CTrayIcon::CreateIcon()
+{
+    m_pIcon = std::make_unique<QSystemTrayIcon>(Picture(m_nPicture));
     m_pIcon->setToolTip(QStringFromBytes(m_strTip));
     connect(m_pIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
@@ -43,7 +78,21 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
         }
     });
     m_pIcon->show();
-    return true;
+}
+
+void CTrayIcon::CheckTray()
+{
+    if (!m_bAdded)
+        return;
+    const bool present = TrayExists();
+    if (present == m_bTray)
+        return;
+    m_bTray = present;
+    // A new icon for a new tray: the old one belonged to a host that is gone.
+    m_pIcon.reset();
+    if (present)
+        CreateIcon();
+    emit TrayChanged(present);
 }
 
 void CTrayIcon::TraySetTip(int /*id*/, const std::string& tip)
@@ -64,6 +113,8 @@ bool CTrayIcon::TraySetIcon(int /*id*/, int picture)
 
 void CTrayIcon::TrayDelete(int /*id*/)
 {
+    m_bAdded = false;
+    m_pWatch->stop();
     if (m_pIcon)
         m_pIcon->hide();
     m_pIcon.reset();

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <string>
 
 class QIcon;
 class QSystemTrayIcon;
+class QTimer;
 
-// The program's one notification-area icon. A desktop without a tray simply has no icon: every
-// operation then does nothing, and the rest of the program is unaffected.
+// The program's one notification-area icon. While the desktop has no tray there is no icon and
+// the operations only remember what it would show. Once added, the icon watches for the tray:
+// one that appears later (a panel that starts after the program, the usual race at logon) gets
+// the icon, and one that goes away takes it along; either way TrayChanged tells the window,
+// which must stay reachable without a tray.
 class CTrayIcon : public QObject
 {
     Q_OBJECT
@@ -26,6 +31,14 @@ public:
     void TrayDelete(int id);
 
     bool IsShown() const;
+    // Whether the desktop has a tray, as of the last look.
+    bool HasTray() const { return m_bTray; }
+    // Looks for the tray now (the watch does so every second) and adds or drops the icon.
+    void CheckTray();
+
+    // The question "is there a tray?"; tests stand in for the desktop with it. Empty: ask Qt.
+    using TrayProbe = std::function<bool()>;
+    static void SetTrayProbe(TrayProbe probe);
     // A notification beside the icon; false when the desktop cannot show one.
     bool ShowMessage(const std::string& message);
     // What the icon shows now, for tests and for a desktop without a tray.
@@ -38,10 +51,17 @@ public:
 signals:
     // The mouse message of a click (0x201), double click (0x203) or context request (0x205).
     void Notify(int id, int mouseMessage);
+    // The tray appeared (true) or went away (false) after the icon was added.
+    void TrayChanged(bool present);
 
 private:
+    void CreateIcon();
+
     std::unique_ptr<QSystemTrayIcon> m_pIcon;
     std::string m_strTip;
     int m_nPicture = 0;
     int m_nId = 0;
+    bool m_bAdded = false;
+    bool m_bTray = false;
+    QTimer* m_pWatch;
 };

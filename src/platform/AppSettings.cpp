@@ -1,7 +1,9 @@
 #include "AppSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 
 namespace {
@@ -20,7 +22,10 @@ CAppSettings::CAppSettings()
 {
 }
 
-CAppSettings::~CAppSettings() { Sync(); }
+CAppSettings::~CAppSettings()
+{
+    Sync();
+}
 
 int CAppSettings::GetInt(const std::string& section, const std::string& key, int defaultValue) const
 {
@@ -64,10 +69,25 @@ std::string CAppSettings::GetAppPath()
     return system.value(QStringLiteral("App Paths/Path")).toString().toStdString();
 }
 
-std::string CAppSettings::GetDataPrefix()
+std::string CAppSettings::GetDataFolder()
 {
     std::string path = GetAppPath();
-    if (!path.empty() && path.back() != '/')
+    if (!path.empty())
+        return path;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+}
+
+std::string CAppSettings::GetDataPrefix()
+{
+    std::string path = GetDataFolder();
+    if (path.empty())
+        return path; // no home at all: the current directory is all that is left
+    if (GetAppPath().empty()) {
+        // Silent on purpose: a folder that cannot be made makes the log's first write fail, and
+        // that failure reaches the user.
+        QDir().mkpath(QString::fromStdString(path));
+    }
+    if (path.back() != '/')
         path += '/';
     return path;
 }

@@ -30,8 +30,12 @@ public:
     // The machine-wide data directory: key "Path" of group "App Paths" in the system-scope
     // settings (/etc/xdg/Quillmoor/Zelmorin.conf). Empty when not set.
     static std::string GetAppPath();
-    // The data directory as a prefix for file names: the App Paths value and a "/", or empty
-    // (the current directory).
+    // The folder of the log and the checkpoint: the App Paths value when set, else the user's
+    // data folder (~/.local/share/Quillmoor/Zelmorin). Never the current directory: a program
+    // started from the menu and from a terminal must write one history, not two.
+    static std::string GetDataFolder();
+    // GetDataFolder with a trailing "/", ready for file names. The user's data folder is created
+    // here, on first use; the App Paths folder is the administrator's to provide.
     static std::string GetDataPrefix();
 
 private:

@@ -1,8 +1,13 @@
 #include "SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -39,8 +44,25 @@ bool TextProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t 
 
 } // namespace
 
-CSingleInstance::CSingleInstance() = default;
+CSingleInstance::CSingleInstance(const QString& folder) : m_folder(folder)
+{
+    if (m_folder.isEmpty())
+        m_folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (m_folder.isEmpty())
+        m_folder = QDir::tempPath(); // the names below carry the user's id there
+}
+
 CSingleInstance::~CSingleInstance() = default;
+
+QString CSingleInstance::LockPath() const
+{
+    return m_folder + QStringLiteral("/zelmorin-%1.lock").arg(getuid());
+}
+
+QString CSingleInstance::SocketPath() const
+{
+    return m_folder + QStringLiteral("/zelmorin-%1.socket").arg(getuid());
+}
 
 bool CSingleInstance::IsOurTitle(const std::string& title)
 {
@@ -95,21 +117,67 @@ bool CSingleInstance::ListX11Titles(std::vector<std::string>& titles)
     return true;
 }
 
+bool CSingleInstance::OtherProgramHasOurTitle()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false; // other programs' windows cannot be listed here
+    std::vector<std::string> titles;
+    if (!ListX11Titles(titles))
+        return false;
+    for (const std::string& title : titles)
+        if (IsOurTitle(title))
+            return true;
+    return false;
+}
+
+bool CSingleInstance::AskRunningCopyToShow() const
+{
+    QLocalSocket socket;
+    socket.connectToServer(SocketPath());
+    if (!socket.waitForConnected(1000))
+        return false;
+    // The connection itself is the request; the line only makes it readable in a trace.
+    socket.write("show\n");
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return true;
+}
+
 bool CSingleInstance::IsAnotherInstanceRunning()
 {
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        std::vector<std::string> titles;
-        if (ListX11Titles(titles)) {
-            for (const std::string& title : titles)
-                if (IsOurTitle(title))
-                    return true;
-            return false;
-        }
-    }
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    m_pLock = std::make_unique<QLockFile>(folder + QStringLiteral("/zelmorin-%1.lock").arg(QString::number(getuid())));
+    m_pLock = std::make_unique<QLockFile>(LockPath());
     m_pLock->setStaleLockTime(0); // a crashed copy's lock is recognised by its dead process
-    return !m_pLock->tryLock(0);
+    // The holder may be between its lock and its listen, or about to give up because of another
+    // program's window: keep trying both for a moment.
+    QDeadlineTimer deadline(3000);
+    bool locked = false;
+    while (!(locked = m_pLock->tryLock(0))) {
+        if (m_pLock->error() != QLockFile::LockFailedError)
+            break; // the lock cannot be made at all (a read-only folder): the titles alone decide
+        if (AskRunningCopyToShow() || deadline.hasExpired())
+            return true;
+        QThread::msleep(100);
+    }
+    if (OtherProgramHasOurTitle()) {
+        m_pLock.reset();
+        return true;
+    }
+    if (!locked)
+        return false;
+
+    m_pServer = std::make_unique<QLocalServer>();
+    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
+    // A socket left by a crashed copy: the lock is ours, so nobody else listens on it.
+    QLocalServer::removeServer(SocketPath());
+    connect(m_pServer.get(), &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
+            socket->disconnectFromServer();
+            socket->deleteLater();
+        }
+        emit ShowRequested();
+    });
+    // Silent on purpose: without the socket later starts are still refused by the lock; they
+    // only cannot bring this copy's window back.
+    m_pServer->listen(SocketPath());
+    return false;
 }

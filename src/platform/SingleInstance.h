@@ -1,19 +1,30 @@
 #pragma once
 
-#include <QLockFile>
+#include <QObject>
+#include <QString>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Tells whether another copy of the program runs in this session. On X11 it looks, as the
-// program always has, for a top-level window whose title begins with " Zelmorin "; where other
-// programs' windows cannot be listed (Wayland, no display) a per-user lock file stands in.
-class CSingleInstance
-{
-public:
-    CSingleInstance();
-    ~CSingleInstance();
+class QLocalServer;
+class QLockFile;
 
+// One copy of the program per user. A per-user lock in the runtime folder decides, whatever the
+// state of the running copy's window (a window manager lists mapped windows only); the copy that
+// holds it listens on a local socket there, through which a later start asks it to show its
+// window. Lock first, listen second: two starts at the same moment cannot both win. Windows of
+// other programs whose title begins with " Zelmorin " still count, on X11, as they always have.
+class CSingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // folder: where the lock and the socket live; empty means the user's runtime folder
+    // (XDG_RUNTIME_DIR).
+    explicit CSingleInstance(const QString& folder = QString());
+    ~CSingleInstance() override;
+
+    // True when another copy runs; it has then been asked to show its window. False when this
+    // process is the one copy: it holds the lock and listens until destroyed.
     bool IsAnotherInstanceRunning();
 
     // True when the first 10 characters of a window title are " Zelmorin ".
@@ -22,6 +33,18 @@ public:
     // listed.
     static bool ListX11Titles(std::vector<std::string>& titles);
 
+    QString LockPath() const;
+    QString SocketPath() const;
+
+signals:
+    // A later start asked this copy to show its main window.
+    void ShowRequested();
+
 private:
+    bool AskRunningCopyToShow() const;
+    static bool OtherProgramHasOurTitle();
+
+    QString m_folder;
     std::unique_ptr<QLockFile> m_pLock;
+    std::unique_ptr<QLocalServer> m_pServer;
 };

@@ -1,6 +1,7 @@
 #include "Report.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
@@ -99,6 +100,24 @@ bool Passes(const CConnection& record, const std::string& filter)
 }
 
 } // namespace
+
+std::string ReportDataFolder(const std::string& appPath)
+{
+    if (!appPath.empty())
+        return appPath;
+    // The same rule as the program's own data folder, so both name one file.
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    std::string folder;
+    if (dataHome && *dataHome) {
+        folder = dataHome;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home)
+            return std::string();
+        folder = std::string(home) + "/.local/share";
+    }
+    return folder + "/Quillmoor/Zelmorin";
+}
 
 CReport::CReport(const SReportDefaults& defaults, std::ostream& out, std::ostream& err)
     : m_options(defaults), m_out(out), m_err(err)

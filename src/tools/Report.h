@@ -16,6 +16,11 @@ struct SReportDefaults
     std::string dateFormat = "%d/%m/%Y";
 };
 
+// The folder that holds the log: appPath (the App Paths value) when it is set, else the user's
+// data folder the program uses, $XDG_DATA_HOME/Quillmoor/Zelmorin ($HOME/.local/share without
+// XDG_DATA_HOME). Empty when there is neither a value nor a home.
+std::string ReportDataFolder(const std::string& appPath);
+
 // zelmorin-report: prints the connection history for scripts. Returns the exit code: 0 on
 // success, 1 when the log cannot be read, 2 for bad usage.
 class CReport

@@ -7,7 +7,9 @@
 int main(int argc, char** argv)
 {
     SReportDefaults defaults;
-    defaults.logPath = CAppSettings::GetDataPrefix() + "Zelmorin.Log";
+    const std::string folder = ReportDataFolder(CAppSettings::GetAppPath());
+    // Without any folder the log is looked for in the current directory.
+    defaults.logPath = folder.empty() ? "Zelmorin.Log" : folder + "/Zelmorin.Log";
     {
         CAppSettings settings;
         defaults.entry = settings.GetString("", "SelectedISP", defaults.entry);

@@ -2,7 +2,10 @@
 
 #include <optional>
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,8 +81,8 @@ TEST_F(CStartupShortcutTest, Path)
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("HOME");
     EXPECT_TRUE(GetStartupShortcutPath(QStringLiteral("zelmorin")).isEmpty());
-    EXPECT_FALSE(CreateStartupShortcut(QStringLiteral("zelmorin"), QStringLiteral("/opt")));
-    EXPECT_FALSE(StartupShortcutExists(QStringLiteral("zelmorin")));
+    EXPECT_FALSE(CreateStartupShortcut(QStringLiteral("zelmorin"), QStringLiteral("/opt/zelmorin"), work.path()));
+    EXPECT_FALSE(StartupShortcutExists(QStringLiteral("zelmorin"), QStringLiteral("/opt/zelmorin")));
     EXPECT_TRUE(RemoveStartupShortcut(QStringLiteral("zelmorin")));
     EXPECT_TRUE(QDir(work.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
@@ -87,68 +90,118 @@ TEST_F(CStartupShortcutTest, Path)
 TEST_F(CStartupShortcutTest, CreateExistsRemove)
 {
     const QString name = QStringLiteral("Zelmorin.new");
+    const QString program = QStringLiteral("/opt/zelmorin/bin/Zelmorin.new");
     const QString path = Autostart() + QStringLiteral("/Zelmorin.desktop");
-    EXPECT_FALSE(StartupShortcutExists(name));
-    ASSERT_TRUE(CreateStartupShortcut(name, QStringLiteral("/opt/zelmorin")));
-    EXPECT_TRUE(StartupShortcutExists(name));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+    ASSERT_TRUE(CreateStartupShortcut(name, program, QStringLiteral("/home/ann/.local/share/Quillmoor/Zelmorin")));
+    EXPECT_TRUE(StartupShortcutExists(name, program));
     EXPECT_EQ(ReadAll(path), QByteArray("[Desktop Entry]\n"
                                         "Type=Application\n"
-                                        "Name=Zelmorin.new\n"
+                                        "Name=Zelmorin\n"
                                         "Comment=Shortcut to Zelmorin.new\n"
-                                        "Exec=/opt/zelmorin/Zelmorin.new\n"
-                                        "Path=/opt/zelmorin\n"
+                                        "Icon=zelmorin\n"
+                                        "Exec=/opt/zelmorin/bin/Zelmorin.new\n"
+                                        "Path=/home/ann/.local/share/Quillmoor/Zelmorin\n"
                                         "X-GNOME-Autostart-enabled=true\n"));
 
     // A longer older entry is replaced whole, and no temporary file stays behind.
     ASSERT_TRUE(WriteAll(path, QByteArray(4096, 'x')));
-    ASSERT_TRUE(CreateStartupShortcut(name, QStringLiteral("/")));
-    EXPECT_EQ(ReadAll(path), StartupShortcutEntry(name, QStringLiteral("/")).toUtf8());
-    EXPECT_TRUE(ReadAll(path).contains("\nExec=/Zelmorin.new\nPath=/\n"));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+    ASSERT_TRUE(CreateStartupShortcut(name, program, QStringLiteral("/")));
+    EXPECT_EQ(ReadAll(path), StartupShortcutEntry(name, program, QStringLiteral("/")).toUtf8());
     EXPECT_EQ(QDir(Autostart()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Zelmorin.desktop")});
 
     EXPECT_TRUE(RemoveStartupShortcut(name));
-    EXPECT_FALSE(StartupShortcutExists(name));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(RemoveStartupShortcut(name));
 }
 
-TEST_F(CStartupShortcutTest, TargetFollowsTheCurrentDirectory)
+TEST_F(CStartupShortcutTest, EntryStartsTheRunningExecutableWhateverTheCurrentDirectory)
 {
     QTemporaryDir work;
     ASSERT_TRUE(QDir::setCurrent(work.path()));
-    const QString current = QDir::currentPath();
     ASSERT_TRUE(CreateStartupShortcut());
     EXPECT_TRUE(StartupShortcutExists());
     const QByteArray entry = ReadAll(GetStartupShortcutPath());
-    const QString expected = "\nExec=" + current + "/" + StartupApplicationName() + "\nPath=" + current + "\n";
-    EXPECT_TRUE(entry.contains(expected.toUtf8())) << entry.constData();
+    const QString program = QCoreApplication::applicationFilePath();
+    ASSERT_TRUE(QFileInfo(program).isAbsolute());
+    EXPECT_EQ(StartupShortcutProgram(entry), program);
+    EXPECT_FALSE(entry.contains(work.path().toUtf8())) << entry.constData();
+    EXPECT_TRUE(entry.contains(("\nPath=" + StartupWorkingFolder() + "\n").toUtf8())) << entry.constData();
 }
 
-TEST_F(CStartupShortcutTest, ExecIsQuotedAndEscaped)
+TEST_F(CStartupShortcutTest, ExecIsQuotedAndEscapedAndReadsBack)
 {
-    const auto entry = [](const char* dir) {
-        return StartupShortcutEntry(QStringLiteral("zel"), QString::fromUtf8(dir));
+    const auto exec = [](const char* program) {
+        const QString entry = StartupShortcutEntry(QStringLiteral("zel"), QString::fromUtf8(program), QString());
+        const qsizetype at = entry.indexOf(QStringLiteral("\nExec="));
+        return entry.mid(at + 6, entry.indexOf(QLatin1Char('\n'), at + 1) - at - 6);
     };
-    EXPECT_TRUE(entry("/home/me/My Apps").contains(QStringLiteral("\nExec=\"/home/me/My Apps/zel\"\n")));
+    EXPECT_EQ(exec("/home/me/My Apps/zel"), QStringLiteral("\"/home/me/My Apps/zel\""));
     // Quoting puts a backslash before $ and \; then every backslash is doubled as in any value,
     // and % is doubled so that it is no field code.
-    EXPECT_TRUE(entry("/tmp/a$b\\c%d")
-                    .contains(QStringLiteral("\nExec=\"/tmp/a\\\\$b\\\\\\\\c%%d/zel\"\nPath=/tmp/a$b\\\\c%d\n")));
-    EXPECT_TRUE(entry("/tmp/100%").contains(QStringLiteral("\nExec=/tmp/100%%/zel\n")));
+    EXPECT_EQ(exec("/tmp/a$b\\c%d/zel"), QStringLiteral("\"/tmp/a\\\\$b\\\\\\\\c%%d/zel\""));
+    EXPECT_EQ(exec("/tmp/100%/zel"), QStringLiteral("/tmp/100%%/zel"));
+
+    // Whatever the path holds, reading the entry gives it back: that is how the box knows.
+    for (const char* program : {"/opt/zel", "/home/me/My Apps/zel", "/tmp/a$b\\c%d/zel", "/tmp/q\"uote`s/zel",
+                                "/tmp/100%%/zel", " /lead/zel", "/tmp/\xc3\xa9t\xc3\xa9/zel"}) {
+        const QString path = QString::fromUtf8(program);
+        EXPECT_EQ(StartupShortcutProgram(StartupShortcutEntry(QStringLiteral("zel"), path, QString()).toUtf8()), path)
+            << program;
+    }
+}
+
+TEST_F(CStartupShortcutTest, BoxIsTickedOnlyForAnEntryThatStartsThisProgram)
+{
+    const QString name = QStringLiteral("zelmorin");
+    const QString path = Autostart() + QStringLiteral("/zelmorin.desktop");
+    ASSERT_TRUE(QDir().mkpath(Autostart()));
+    const QString program = QCoreApplication::applicationFilePath();
+    const auto entryWith = [](const QByteArray& lines) { return "[Desktop Entry]\nType=Application\n" + lines; };
+
+    // An entry made by a start from another folder, or for another copy, names another file.
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=" + m_home.path().toUtf8() + "/zelmorin\n")));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+    ASSERT_TRUE(CreateStartupShortcut(name, program, QStringLiteral("/data")));
+    EXPECT_TRUE(StartupShortcutExists(name, program));
+
+    // Arguments after the program do not matter; entries the desktop skips do.
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=" + program.toUtf8() + " --quiet %U\n")));
+    EXPECT_TRUE(StartupShortcutExists(name, program));
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=" + program.toUtf8() + "\nHidden=true\n")));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=" + program.toUtf8() + "\nX-GNOME-Autostart-enabled=false\n")));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+    // An Exec in another group is not the entry's.
+    ASSERT_TRUE(WriteAll(path, "[Desktop Action x]\nExec=" + program.toUtf8() + "\n[Desktop Entry]\nExec=/bin/true\n"));
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=\"" + program.toUtf8() + "\n"))); // quote left open
+    EXPECT_FALSE(StartupShortcutExists(name, program));
+
+    // A link to this program, and its bare name found in PATH, start it as well.
+    QTemporaryDir bin;
+    ASSERT_TRUE(QFile::link(program, bin.path() + QStringLiteral("/zel-link")));
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=" + bin.path().toUtf8() + "/zel-link\n")));
+    EXPECT_TRUE(StartupShortcutExists(name, program));
+    CScopedEnv pathEnv("PATH", bin.path());
+    ASSERT_TRUE(WriteAll(path, entryWith("Exec=zel-link\n")));
+    EXPECT_TRUE(StartupShortcutExists(name, program));
 }
 
 TEST_F(CStartupShortcutTest, UnwritableFolderFailsQuietly)
 {
     // Root ignores permissions, so the way is blocked by a file where the folder should be...
     ASSERT_TRUE(WriteAll(Autostart(), "not a folder"));
-    EXPECT_FALSE(CreateStartupShortcut(QStringLiteral("zelmorin"), QStringLiteral("/opt")));
-    EXPECT_FALSE(StartupShortcutExists(QStringLiteral("zelmorin")));
+    EXPECT_FALSE(CreateStartupShortcut(QStringLiteral("zelmorin"), QStringLiteral("/opt/zelmorin"), QString()));
+    EXPECT_FALSE(StartupShortcutExists(QStringLiteral("zelmorin"), QStringLiteral("/opt/zelmorin")));
     EXPECT_EQ(ReadAll(Autostart()), QByteArray("not a folder"));
 
     // ...and by a folder where the entry should be.
     ASSERT_TRUE(QFile::remove(Autostart()));
     ASSERT_TRUE(QDir().mkpath(Autostart() + QStringLiteral("/zelmorin.desktop")));
-    EXPECT_FALSE(CreateStartupShortcut(QStringLiteral("zelmorin"), QStringLiteral("/opt")));
-    EXPECT_FALSE(StartupShortcutExists(QStringLiteral("zelmorin")));
+    EXPECT_FALSE(CreateStartupShortcut(QStringLiteral("zelmorin"), QStringLiteral("/opt/zelmorin"), QString()));
+    EXPECT_FALSE(StartupShortcutExists(QStringLiteral("zelmorin"), QStringLiteral("/opt/zelmorin")));
     EXPECT_TRUE(QDir(Autostart()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -3,18 +3,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QUrl>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 
 #include "Clock.h"
+#include "ConnectionLog.h"
 #include "DesktopServices.h"
 #include "HelpFile.h"
 #include "HistoryFrame.h"
-#include "ConnectionLog.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
 #include "Resource.h"
@@ -36,12 +37,16 @@ protected:
                                               "01/01/1999 09:00:00  01/01/1999 10:00:00  x  Home\r\n");
         // Autostart detection looks here; keep it away from the real home.
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_dir.File("config")));
+        // The offscreen platform has no tray; these tests stand in for a desktop that has one
+        // unless they say otherwise.
+        CTrayIcon::SetTrayProbe([this] { return m_bTray; });
     }
     void TearDown() override
     {
         CMonitorDlg::SetHistoryOpener(nullptr);
         CMonitorDlg::SetPasswordCheck(nullptr);
         CMonitorDlg::SetPreferencesOpener(nullptr);
+        CTrayIcon::SetTrayProbe(nullptr);
         SetClockHook(nullptr);
     }
     // A main window over the temporary folder, initialised, its posted start applied.
@@ -60,6 +65,7 @@ protected:
     CTempDir m_dir;
     CFakeStore m_store;
     CFakeProvider* m_provider = nullptr;
+    bool m_bTray = true;
 };
 
 TEST_F(MonitorDlg, TitleCarriesTheChosenTotal)
@@ -247,6 +253,78 @@ TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoin
     auto next = Start();
     EXPECT_EQ(next->GetLog().GetConnectionCount(), 4);
     EXPECT_FALSE(FileExists(m_dir.File("~$ZMCUR.$$$")));
+}
+
+TEST_F(MonitorDlg, WithoutATrayHidingMinimisesAndRestoringShows)
+{
+    m_bTray = false;
+    m_store.m_values = {{{"", "Hidden"}, "1"}};
+    auto dialog = Start();
+    EXPECT_FALSE(dialog->GetTray().HasTray());
+    // "Hide the main window" starts it minimised, as an ordinary window a panel can list.
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->isMinimized());
+    EXPECT_FALSE(dialog->windowFlags().testFlag(Qt::Tool));
+
+    dialog->OnShowRequest();
+    EXPECT_TRUE(dialog->isVisible() && !dialog->isMinimized());
+    EXPECT_FALSE(dialog->m_bHidden);
+    // Escape, the close box and Hide minimise it again; none withdraws it.
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible() && dialog->isMinimized());
+    EXPECT_TRUE(dialog->m_bHidden);
+    dialog->OnShowRequest();
+    dialog->close();
+    EXPECT_TRUE(dialog->isVisible() && dialog->isMinimized());
+    dialog->OnShowRequest();
+    dialog->OnHide();
+    EXPECT_TRUE(dialog->isVisible() && dialog->isMinimized());
+
+    // The user restores it from the panel (the window system reports the new state): it is
+    // shown, no longer hidden.
+    dialog->windowHandle()->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isMinimized(); }, 2000));
+    EXPECT_FALSE(dialog->m_bHidden);
+}
+
+TEST_F(MonitorDlg, ATrayThatComesLaterGetsTheIconAndOneThatGoesLeavesTheWindowReachable)
+{
+    m_bTray = false;
+    m_store.m_values = {{{"", "Hidden"}, "1"}};
+    auto dialog = Start();
+    CTrayIcon& tray = dialog->GetTray();
+    EXPECT_FALSE(tray.IsShown());
+    ASSERT_TRUE(dialog->isMinimized());
+
+    // The panel starts: the watch finds its tray within a few seconds, the icon goes there and
+    // the hidden window with it.
+    m_bTray = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.HasTray(); }, 3000));
+    EXPECT_TRUE(tray.IsShown());
+    EXPECT_EQ(tray.GetPicture(), Resource::IDI_IDLE);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::Tool));
+
+    // The panel goes away: nothing could bring a withdrawn window back, so it waits minimised.
+    m_bTray = false;
+    tray.CheckTray();
+    EXPECT_FALSE(tray.IsShown());
+    EXPECT_TRUE(dialog->isVisible() && dialog->isMinimized());
+    // A shown window stays shown through all of it.
+    dialog->OnShowRequest();
+    m_bTray = true;
+    tray.CheckTray();
+    EXPECT_TRUE(dialog->isVisible() && !dialog->isMinimized());
+}
+
+TEST_F(MonitorDlg, ASecondStartShowsTheHiddenWindow)
+{
+    m_store.m_values = {{{"", "Hidden"}, "1"}};
+    auto dialog = Start();
+    EXPECT_FALSE(dialog->isVisible());
+    dialog->OnShowRequest();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->m_bHidden);
 }
 
 } // namespace

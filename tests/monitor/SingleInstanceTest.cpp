@@ -2,9 +2,16 @@
 // titles through X11.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "SingleInstance.h"
 
@@ -22,7 +29,9 @@ TEST(SingleInstance, TitlePrefixRule)
 
 bool SeesAnotherCopy()
 {
-    CSingleInstance instance;
+    // A folder of its own each time, so only the window titles can tell.
+    QTemporaryDir folder;
+    CSingleInstance instance(folder.path());
     return instance.IsAnotherInstanceRunning();
 }
 
@@ -43,14 +52,62 @@ TEST(SingleInstance, FindsAWindowWhoseTitleBeginsWithTheName)
     EXPECT_TRUE(QTest::qWaitFor([] { return !SeesAnotherCopy(); }, 5000));
 }
 
-TEST(SingleInstance, LockStandsInWithoutX11)
+// The lock and the socket, in a folder of the test's own.
+class SingleInstanceLock : public ::testing::Test
 {
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        GTEST_SKIP() << "the lock is used where windows cannot be listed";
-    CSingleInstance first;
+protected:
+    QTemporaryDir m_folder;
+};
+
+TEST_F(SingleInstanceLock, SecondCopyIsRefusedAndAsksTheFirstToShowItsWindow)
+{
+    CSingleInstance first(m_folder.path());
+    QSignalSpy shown(&first, &CSingleInstance::ShowRequested);
+    ASSERT_FALSE(first.IsAnotherInstanceRunning());
+    EXPECT_EQ(QFileInfo(first.SocketPath()).permissions() &
+                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
+              QFile::Permissions());
+    {
+        CSingleInstance second(m_folder.path());
+        EXPECT_TRUE(second.IsAnotherInstanceRunning());
+    }
+    EXPECT_TRUE(shown.wait(5000));
+    EXPECT_EQ(shown.count(), 1);
+}
+
+TEST_F(SingleInstanceLock, ACrashedCopysLockAndSocketDoNotBlock)
+{
+    CSingleInstance probe(m_folder.path());
+    // The lock names a process that has ended; its socket file is still there.
+    pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    QFile lock(probe.LockPath());
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(child) + "\nzelmorin\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    lock.close();
+    QFile socket(probe.SocketPath());
+    ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    socket.close();
+
+    CSingleInstance first(m_folder.path());
+    QSignalSpy shown(&first, &CSingleInstance::ShowRequested);
     EXPECT_FALSE(first.IsAnotherInstanceRunning());
-    CSingleInstance second;
+    CSingleInstance second(m_folder.path());
     EXPECT_TRUE(second.IsAnotherInstanceRunning());
+    EXPECT_TRUE(shown.wait(5000));
+}
+
+TEST_F(SingleInstanceLock, TheLockGoesWithTheCopy)
+{
+    {
+        CSingleInstance first(m_folder.path());
+        ASSERT_FALSE(first.IsAnotherInstanceRunning());
+    }
+    CSingleInstance next(m_folder.path());
+    EXPECT_FALSE(next.IsAnotherInstanceRunning());
 }
 
 } // namespace

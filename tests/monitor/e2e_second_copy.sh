@@ -1,35 +1,78 @@
 #!/usr/bin/env bash
-# Under a real X server: while one zelmorin runs, a second start shows "Zelmorin is already
-# running." and never opens a main window of its own.
-set -euo pipefail
+# On a desktop (X server, window manager, another program's window, a tray): one zelmorin per
+# user, whatever the state of its window. A second start shows "Zelmorin is already running."
+# and brings the running copy's window back, also when that window is hidden from the menu or
+# the copy was started hidden; two starts at the same moment leave one copy running.
+set -uo pipefail
 zelmorin=$(readlink -f "$1")
-work=$(mktemp -d)
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
-export ZELMORIN_RAS=sim:$work/sim.txt QT_QPA_PLATFORM=xcb
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-: > "$work/sim.txt"
-first="" second=""
-trap 'kill $first $second 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-
-tree() { xwininfo -root -tree 2>/dev/null || true; }
-count_main() { tree | grep -c '^ *0x[0-9a-f]* " Zelmorin ' || true; }
-# Real top-level windows carry a class; Qt's hidden helper window named "Zelmorin" does not.
-count_boxes() { tree | grep -c '"Zelmorin": ("zelmorin"' || true; }
-wait_for() {
-    local end=$((SECONDS + $1)); shift
-    until "$@"; do [ $SECONDS -ge $end ] && return 1; sleep 0.2; done
-}
-has_main() { [ "$(count_main)" -ge 1 ]; }
-has_box() { [ "$(count_boxes)" -ge 1 ]; }
+source "$(dirname "$0")/../support/desktop.sh"
+desktop_home
+trap desktop_stop EXIT
+desktop_start || exit 1
+tray_start || exit 1
+export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
+: > "$DESKTOP_WORK/sim.txt"
+conf=$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf
+mkdir -p "$(dirname "$conf")"
 
 fail=0
-(cd "$work" && exec "$zelmorin" >/dev/null 2>&1) & first=$!
-if wait_for 15 has_main; then echo "ok   the first copy's window is titled ' Zelmorin '"; else echo "FAIL no main window"; exit 1; fi
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; fail=1; }
+pids=()
+launch() { (cd "$DESKTOP_WORK" && exec "$zelmorin" >/dev/null 2>&1) & pids+=($!); }
+stop_all() {
+    local pid
+    dismiss_box
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    pids=()
+}
+mains() { count_windows "$ZELMORIN_MAIN"; }
+boxes() { zelmorin_boxes | wc -l; }
+main_viewable() { local w; w=$(window_of " Zelmorin ") && is_viewable "$w"; }
+main_withdrawn() { local w; w=$(window_of " Zelmorin ") && ! is_viewable "$w"; }
+has_box() { [ "$(boxes)" -ge 1 ]; }
+alive() { kill -0 "$1" 2>/dev/null; }
 
-if [ "$(count_boxes)" -ne 0 ]; then echo "FAIL a message box before the second start"; fail=1; fi
-(cd "$work" && exec "$zelmorin" >"$work/second.txt" 2>&1) & second=$!
-if wait_for 15 has_box; then echo "ok   the second copy shows its message"; else echo "FAIL no message box"; fail=1; fi
-if [ "$(count_main)" -eq 1 ]; then echo "ok   and opens no main window"; else echo "FAIL two main windows"; fail=1; fi
-if kill -0 "$second" 2>/dev/null; then echo "ok   the second copy waits on its message"; else echo "FAIL second copy gone"; fail=1; fi
-if kill -0 "$first"; then echo "ok   the first copy runs on"; else echo "FAIL first copy ended"; fail=1; fi
+# second_start WHAT: a second start while the first copy's window is hidden.
+second_start() {
+    launch
+    local second=${pids[-1]}
+    if wait_for 15 has_box; then ok "$1: the second copy says it is already running"; else bad "$1: no message"; fi
+    if wait_for 10 main_viewable; then ok "$1: the first copy shows its window again"; else bad "$1: window still hidden"; fi
+    if [ "$(mains)" -eq 1 ]; then ok "$1: the second copy opens no main window"; else bad "$1: $(mains) main windows"; fi
+    dismiss_box
+    if wait_for 10 eval '! alive $second'; then ok "$1: the second copy ends with its message"; else bad "$1: second copy stays"; fi
+    if alive "${pids[0]}"; then ok "$1: the first copy runs on"; else bad "$1: first copy ended"; fi
+}
+
+# Hidden from the menu, with xlogo's window open: the window manager lists only xlogo.
+launch
+wait_for 15 main_viewable || { echo "FAIL no main window"; exit 1; }
+menu_command "$(window_of " Zelmorin ")" 1 # Hide
+if wait_for 10 main_withdrawn; then ok "Hide withdraws the window into the tray"; else bad "Hide did not hide"; fi
+second_start "hidden from the menu"
+stop_all
+
+# Started hidden.
+printf '[General]\nHidden=1\n' > "$conf"
+launch
+wait_for 15 eval '[ "$(qt_programs zelmorin)" -eq 1 ]' || bad "started hidden: the program did not start"
+sleep 2
+if ! main_viewable; then ok "started hidden: the window is not shown"; else bad "started hidden: window shown"; fi
+second_start "started hidden"
+stop_all
+
+# Two starts at the same moment, several times over: one runs, the other refuses.
+rm -f "$conf"
+rounds=5 won=0
+for round in $(seq "$rounds"); do
+    launch
+    launch
+    wait_for 15 eval '[ "$(mains)" -ge 1 ] && has_box' || true
+    sleep 1
+    if [ "$(mains)" -eq 1 ] && [ "$(boxes)" -eq 1 ]; then won=$((won + 1)); else echo "     round $round: $(mains) main windows, $(boxes) messages"; fi
+    stop_all
+done
+if [ "$won" -eq "$rounds" ]; then ok "two starts at once: one copy runs, $won of $rounds"; else bad "two starts at once: one copy in $won of $rounds"; fi
 exit $fail

@@ -70,6 +70,38 @@ is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable';
 # is_minimised ID: the window manager has it iconified.
 is_minimised() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_HIDDEN; }
 
+# count_windows REGEX: windows of the whole tree (any map state) whose xwininfo line matches.
+count_windows() { xwininfo -root -tree 2>/dev/null | grep -cE "$1" || true; }
+# Real top-level windows carry a class; Qt's hidden helper windows do not.
+ZELMORIN_MAIN='^ *0x[0-9a-f]+ " Zelmorin [^"]*": \("zelmorin"'
+# The message boxes of zelmorin on screen: windows the window manager keeps (the tray icon, of
+# the same name, is the tray's, not the manager's).
+zelmorin_boxes() {
+    local id
+    for id in $(xdotool search --all --name '^Zelmorin$' 2>/dev/null); do
+        is_viewable "$id" && xprop -id "$id" WM_STATE 2>/dev/null | grep -q 'state: Normal' && echo "$id"
+    done
+}
+_no_box() {
+    local box
+    box=$(zelmorin_boxes | head -n1)
+    [ -z "$box" ] && return 0
+    xdotool windowactivate --sync "$box" >/dev/null 2>&1 && xdotool key Return
+    return 1
+}
+# dismiss_box: presses Return on zelmorin's message boxes; true once none is shown.
+dismiss_box() { wait_for 10 _no_box; }
+# Every running Qt program on the display owns one of these, shown or not.
+qt_programs() { count_windows '"Qt Selection Owner for '"$1"'"'; }
+# menu_command WINDOW N: opens the main window's popup menu and chooses its Nth item
+# (separators do not count).
+menu_command() {
+    xdotool mousemove --window "$1" 20 10 click 3
+    sleep 0.5
+    xdotool key --repeat "$2" --delay 80 Down
+    xdotool key Return
+}
+
 desktop_stop() {
     local pid
     for pid in "${_desktop_pids[@]}"; do kill "$pid" 2>/dev/null; done

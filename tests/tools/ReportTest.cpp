@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "Clock.h"
@@ -129,3 +130,55 @@ TEST_F(Report, UnreadLinesAreCountedAndTheRestShown)
 }
 
 } // namespace
+
+namespace {
+
+// Sets or clears an environment variable for one scope.
+class CScopedEnv
+{
+public:
+    CScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old, m_had = true;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~CScopedEnv()
+    {
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+} // namespace
+
+TEST(ReportDataFolder, FollowsTheProgramsDataFolder)
+{
+    CScopedEnv home("HOME", "/home/ann");
+    {
+        CScopedEnv dataHome("XDG_DATA_HOME", nullptr);
+        EXPECT_EQ(ReportDataFolder(""), "/home/ann/.local/share/Quillmoor/Zelmorin");
+        // The App Paths value wins over the user's folder.
+        EXPECT_EQ(ReportDataFolder("/srv/zelmorin"), "/srv/zelmorin");
+    }
+    {
+        CScopedEnv dataHome("XDG_DATA_HOME", "/data/ann");
+        EXPECT_EQ(ReportDataFolder(""), "/data/ann/Quillmoor/Zelmorin");
+    }
+    {
+        CScopedEnv dataHome("XDG_DATA_HOME", "");
+        EXPECT_EQ(ReportDataFolder(""), "/home/ann/.local/share/Quillmoor/Zelmorin");
+        CScopedEnv noHome("HOME", nullptr);
+        EXPECT_EQ(ReportDataFolder(""), "");
+    }
+}

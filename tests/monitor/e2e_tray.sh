@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# On a desktop with a window manager and another program's window: the main window can always be
+# reached. Without a tray, Hide, Escape and the close box minimise it (and "Hidden" starts it
+# minimised); a tray host started after the program gets the icon, whose click shows the window;
+# a tray that goes away leaves a hidden window minimised, not withdrawn.
+set -uo pipefail
+zelmorin=$(readlink -f "$1")
+source "$(dirname "$0")/../support/desktop.sh"
+desktop_home
+trap 'kill $pid 2>/dev/null; desktop_stop' EXIT
+desktop_start || exit 1
+export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
+: > "$DESKTOP_WORK/sim.txt"
+conf=$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf
+mkdir -p "$(dirname "$conf")"
+
+fail=0
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; fail=1; }
+pid=""
+launch() { (cd "$DESKTOP_WORK" && exec "$zelmorin" >/dev/null 2>&1) & pid=$!; }
+stop() { kill -TERM "$pid"; wait "$pid" 2>/dev/null; pid=""; }
+main() { window_of " Zelmorin "; }
+shown() { local w; w=$(main) && is_viewable "$w" && ! is_minimised "$w"; }
+minimised() { local w; w=$(main) && is_minimised "$w"; }
+withdrawn() { local w; w=$(main) && ! is_viewable "$w" && ! is_minimised "$w"; }
+restore() { xdotool windowactivate "$(main)" 2>/dev/null; wait_for 10 shown; }
+# The icon: a window of ours embedded in the tray host's panel.
+tray_icon() { xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ { p = 1 } p && /"Zelmorin": \("zelmorin"/ { print $1; exit }'; }
+has_icon() { [ -n "$(tray_icon)" ]; }
+
+# No tray at all.
+launch
+wait_for 15 shown || { echo "FAIL no main window"; exit 1; }
+menu_command "$(main)" 1 # Hide
+if wait_for 10 minimised; then ok "no tray: Hide minimises the window"; else bad "no tray: Hide withdrew the window"; fi
+if restore; then ok "no tray: the minimised window can be restored"; else bad "no tray: cannot restore"; fi
+xdotool windowactivate --sync "$(main)" key Escape 2>/dev/null
+if wait_for 10 minimised; then ok "no tray: Escape minimises the window"; else bad "no tray: Escape withdrew the window"; fi
+restore || bad "no tray: cannot restore after Escape"
+xdotool windowactivate --sync "$(main)" key alt+F4 2>/dev/null
+if wait_for 10 minimised; then ok "no tray: the close box minimises the window"; else bad "no tray: close withdrew the window"; fi
+restore || bad "no tray: cannot restore after close"
+stop
+if grep -q '^Hidden=0' "$conf"; then ok "no tray: a restored window is no longer hidden"; else bad "no tray: Hidden kept: $(grep Hidden "$conf")"; fi
+
+# "Hide the main window" with no tray at start-up, then the tray host comes.
+printf '[General]\nHidden=1\n' > "$conf"
+launch
+if wait_for 15 minimised; then ok "hidden at start-up without a tray: the window starts minimised"; else bad "hidden at start-up: not minimised"; fi
+has_icon && bad "an icon with no tray host"
+tray_start || exit 1
+if wait_for 10 has_icon; then ok "a tray host started later gets the icon"; else bad "no icon in the later tray"; fi
+if wait_for 10 withdrawn; then ok "and the hidden window goes into the tray"; else bad "hidden window not withdrawn with a tray"; fi
+icon=$(tray_icon)
+# The tray maps the icon a moment after embedding it; a click before that goes nowhere, and a
+# person would click again. Clicks stay seconds apart, never a double click.
+click_icon() { xdotool mousemove --window "$icon" 11 11 click 1; wait_for 3 shown; }
+wait_for 10 is_viewable "$icon"
+if click_icon || click_icon || click_icon; then ok "a click on the icon shows the window"; else bad "the icon's click shows nothing"; fi
+
+# The tray goes away while the window is hidden.
+menu_command "$(main)" 1 # Hide
+wait_for 10 withdrawn || bad "with a tray, Hide did not withdraw the window"
+tray_stop
+if wait_for 10 minimised; then ok "a tray that goes away leaves the hidden window minimised"; else bad "window unreachable after the tray left"; fi
+stop
+exit $fail
