@@ -5,7 +5,8 @@
 #   cd BUILD && cpack -G DEB
 #
 # Paths follow GNUInstallDirs. The program finds its help as <exe dir>/../share/zelmorin/help,
-# which is where CMAKE_INSTALL_DATADIR puts it under any prefix.
+# which is where CMAKE_INSTALL_DATADIR puts it under any prefix, and where the build folder has
+# a copy beside its bin/.
 
 set(_zelmorin_resources ${PROJECT_SOURCE_DIR}/src/resources)
 
@@ -23,13 +24,30 @@ install(FILES ${_zelmorin_resources}/icons/zelmorin.svg
 
 # The help opens in the desktop's browser, so it ships as files too. Its pages show pictures
 # through "../icons/", as they do in the source tree and in the compiled-in resources.
+set(_zelmorin_help_icons
+    ${_zelmorin_resources}/icons/128-32.png
+    ${_zelmorin_resources}/icons/133.png
+    ${_zelmorin_resources}/icons/134.png)
 install(DIRECTORY ${_zelmorin_resources}/help/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zelmorin/help
         FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
-install(FILES ${_zelmorin_resources}/icons/128-32.png
-              ${_zelmorin_resources}/icons/133.png
-              ${_zelmorin_resources}/icons/134.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/zelmorin/icons)
+install(FILES ${_zelmorin_help_icons} DESTINATION ${CMAKE_INSTALL_DATADIR}/zelmorin/icons)
+
+# The same files in the build folder, where a program run from BUILD/bin looks for them.
+if(NOT ZELMORIN_CORE_ONLY)
+  file(GLOB _zelmorin_help_pages CONFIGURE_DEPENDS ${_zelmorin_resources}/help/*.html ${_zelmorin_resources}/help/*.css)
+  set(_zelmorin_staged ${PROJECT_BINARY_DIR}/share/zelmorin)
+  add_custom_command(
+    OUTPUT ${_zelmorin_staged}/help/index.html
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${_zelmorin_staged}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_zelmorin_staged}/help ${_zelmorin_staged}/icons
+    COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_pages} ${_zelmorin_staged}/help
+    COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_icons} ${_zelmorin_staged}/icons
+    DEPENDS ${_zelmorin_help_pages} ${_zelmorin_help_icons}
+    COMMENT "Copying the help pages beside the programs")
+  add_custom_target(zelmorin_help_files ALL DEPENDS ${_zelmorin_staged}/help/index.html)
+  add_dependencies(zelmorin_monitor zelmorin_help_files)
+endif()
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
