@@ -1,17 +1,24 @@
 # What an installation adds besides the programs (their install rules live with their targets),
-# and the Debian package made of it all:
+# and the Debian package made of it all (scripts/package-check builds and checks it):
 #
-#   cmake --install BUILD --prefix /usr/local
-#   cd BUILD && cpack -G DEB
+#   cmake --preset package && cmake --build --preset package
+#   cmake --install build/package --prefix /usr/local
+#   cd build/package && cpack
 #
 # Paths follow GNUInstallDirs. The program finds its help as <exe dir>/../share/zelmorin/help,
 # which is where CMAKE_INSTALL_DATADIR puts it under any prefix, and where the build folder has
 # a copy beside its bin/.
 
 set(_zelmorin_resources ${PROJECT_SOURCE_DIR}/src/resources)
+set(_zelmorin_id example.quillmoor.Zelmorin)
+set(_zelmorin_release 1)
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
 
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelmorin.desktop
+# Desktop entry and AppStream metadata share one id, so that software centres join them.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${_zelmorin_id}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${_zelmorin_id}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The desktop entry's "Icon=zelmorin", at every size drawn, plus the scalable one.
 foreach(_size 16 32 48 64)
@@ -49,6 +56,40 @@ if(NOT ZELMORIN_CORE_ONLY)
   add_dependencies(zelmorin_monitor zelmorin_help_files)
 endif()
 
+# Manual pages and the package's changelog, compressed as Debian wants them: gzip -9 without a
+# time stamp, so that the same sources give the same package.
+set(_zelmorin_gzipped)
+foreach(_page zelmorin.1 zelmorin-report.1)
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/man/${_page}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${GZIP_EXECUTABLE} -9nc ${PROJECT_SOURCE_DIR}/packaging/man/${_page} > ${PROJECT_BINARY_DIR}/man/${_page}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${_page}
+    VERBATIM)
+  list(APPEND _zelmorin_gzipped ${PROJECT_BINARY_DIR}/man/${_page}.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+# The changelog's newest entry must be the version being packaged; a stale one would describe
+# another release.
+file(STRINGS ${PROJECT_SOURCE_DIR}/debian/changelog _zelmorin_changelog_head LIMIT_COUNT 1)
+if(NOT _zelmorin_changelog_head MATCHES "^zelmorin \\(${PROJECT_VERSION}-${_zelmorin_release}\\) ")
+  message(FATAL_ERROR "debian/changelog does not start with version ${PROJECT_VERSION}-${_zelmorin_release}: "
+                      "${_zelmorin_changelog_head}")
+endif()
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+  COMMAND ${GZIP_EXECUTABLE} -9nc ${PROJECT_SOURCE_DIR}/debian/changelog > ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/debian/changelog
+  VERBATIM)
+list(APPEND _zelmorin_gzipped ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz)
+add_custom_target(zelmorin_packaging_docs ALL DEPENDS ${_zelmorin_gzipped})
+install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelmorin)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelmorin.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zelmorin)
+
 # The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zelmorin)
@@ -68,10 +109,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${_zelmorin_release})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillmoor <zelmorin@quillmoor.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.quillmoor.example/zelmorin)
+# 0644/0755 on the control files, as dpkg-deb wants them.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Library dependencies come from dpkg-shlibdeps (package dpkg-dev). Qt loads its platform
 # plugins at run time, where dpkg-shlibdeps cannot see them: without qt6-qpa-plugins there is
 # no window and no tray.
