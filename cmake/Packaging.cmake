@@ -57,14 +57,14 @@ if(NOT ZELMORIN_CORE_ONLY)
 endif()
 
 # Manual pages and the package's changelog, compressed as Debian wants them: gzip -9 without a
-# time stamp, so that the same sources give the same package.
+# time stamp, so that the same sources give the same package. The pages name this version.
 set(_zelmorin_gzipped)
 foreach(_page zelmorin.1 zelmorin-report.1)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/man/${_page}.in ${PROJECT_BINARY_DIR}/man/${_page} @ONLY)
   add_custom_command(
     OUTPUT ${PROJECT_BINARY_DIR}/man/${_page}.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND ${GZIP_EXECUTABLE} -9nc ${PROJECT_SOURCE_DIR}/packaging/man/${_page} > ${PROJECT_BINARY_DIR}/man/${_page}.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${_page}
+    COMMAND ${GZIP_EXECUTABLE} -9nc ${PROJECT_BINARY_DIR}/man/${_page} > ${PROJECT_BINARY_DIR}/man/${_page}.gz
+    DEPENDS ${PROJECT_BINARY_DIR}/man/${_page}
     VERBATIM)
   list(APPEND _zelmorin_gzipped ${PROJECT_BINARY_DIR}/man/${_page}.gz)
   install(FILES ${PROJECT_BINARY_DIR}/man/${_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
