@@ -7,7 +7,7 @@
 #
 # Paths follow GNUInstallDirs. The program finds its help as <exe dir>/../share/zelmorin/help,
 # which is where CMAKE_INSTALL_DATADIR puts it under any prefix, and where the build folder has
-# a copy beside its bin/.
+# a copy too (below).
 
 set(_zelmorin_resources ${PROJECT_SOURCE_DIR}/src/resources)
 set(_zelmorin_id example.quillmoor.Zelmorin)
@@ -40,19 +40,32 @@ install(DIRECTORY ${_zelmorin_resources}/help/
         FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
 install(FILES ${_zelmorin_help_icons} DESTINATION ${CMAKE_INSTALL_DATADIR}/zelmorin/icons)
 
-# The same files in the build folder, where a program run from BUILD/bin looks for them.
+# The same files in the build folder, one level above each folder that holds a program or test
+# which opens the help (BUILD/src/monitor/zelmorin looks in BUILD/src/share/zelmorin), so that
+# it finds them exactly as an installed program does.
 if(NOT ZELMORIN_CORE_ONLY)
   file(GLOB _zelmorin_help_pages CONFIGURE_DEPENDS ${_zelmorin_resources}/help/*.html ${_zelmorin_resources}/help/*.css)
-  set(_zelmorin_staged ${PROJECT_BINARY_DIR}/share/zelmorin)
-  add_custom_command(
-    OUTPUT ${_zelmorin_staged}/help/index.html
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${_zelmorin_staged}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${_zelmorin_staged}/help ${_zelmorin_staged}/icons
-    COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_pages} ${_zelmorin_staged}/help
-    COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_icons} ${_zelmorin_staged}/icons
-    DEPENDS ${_zelmorin_help_pages} ${_zelmorin_help_icons}
-    COMMENT "Copying the help pages beside the programs")
-  add_custom_target(zelmorin_help_files ALL DEPENDS ${_zelmorin_staged}/help/index.html)
+  set(_zelmorin_staged_pages)
+  foreach(_target zelmorin zelmorin_monitor_gui_tests)
+    if(NOT TARGET ${_target})
+      continue()
+    endif()
+    get_target_property(_dir ${_target} BINARY_DIR)
+    get_filename_component(_staged ${_dir}/../share/zelmorin ABSOLUTE)
+    if(${_staged}/help/index.html IN_LIST _zelmorin_staged_pages)
+      continue()
+    endif()
+    add_custom_command(
+      OUTPUT ${_staged}/help/index.html
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${_staged}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${_staged}/help ${_staged}/icons
+      COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_pages} ${_staged}/help
+      COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_icons} ${_staged}/icons
+      DEPENDS ${_zelmorin_help_pages} ${_zelmorin_help_icons}
+      COMMENT "Copying the help pages beside ${_target}")
+    list(APPEND _zelmorin_staged_pages ${_staged}/help/index.html)
+  endforeach()
+  add_custom_target(zelmorin_help_files ALL DEPENDS ${_zelmorin_staged_pages})
   add_dependencies(zelmorin_monitor zelmorin_help_files)
 endif()
 

@@ -51,7 +51,7 @@ expected=(
     share/doc/zelmorin/changelog.Debian.gz
 )
 # The window program is checked once the build makes it.
-if [ -f "$build/bin/zelmorin" ]; then
+if [ -n "$(find "$build" -path '*/src/monitor/zelmorin' -type f 2>/dev/null)" ]; then
     expected+=(bin/zelmorin)
 fi
 
