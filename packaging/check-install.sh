@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks that everything a desktop needs landed:
-# the programs, the desktop entry, its icons and the help. With --deb, checks the Debian
-# package the same way (run cpack first). Exits non-zero on the first list of problems.
+# the programs, the desktop entry with its metadata and icons, the help, the manual pages and
+# the copyright and changelog; and that no installed file names the folders it was built from.
+# With --deb, checks the Debian package the same way (run cpack first). Exits non-zero on the
+# first list of problems.
 #
-#   packaging/check-install.sh [--deb] [BUILD_DIR]     (BUILD_DIR defaults to build/pkg)
+#   packaging/check-install.sh [--deb] [BUILD_DIR]     (BUILD_DIR defaults to build/package)
 #
-# A build directory that is not configured yet is configured as a release without tests.
+# The default build directory is configured with the packaging preset when it is not yet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,10 +16,15 @@ if [ "${1:-}" = "--deb" ]; then
     check_deb=1
     shift
 fi
-build=${1:-build/pkg}
+build=${1:-build/package}
+id=example.quillmoor.Zelmorin
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELMORIN_BUILD_TESTS=OFF >/dev/null
+    if [ "$build" != build/package ]; then
+        echo "check-install: $build is not configured" >&2
+        exit 1
+    fi
+    cmake --preset package >/dev/null
 fi
 cmake --build "$build" >/dev/null
 
@@ -27,7 +34,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 expected=(
     bin/zelmorin-report
-    share/applications/zelmorin.desktop
+    share/applications/$id.desktop
+    share/metainfo/$id.metainfo.xml
     share/icons/hicolor/16x16/apps/zelmorin.png
     share/icons/hicolor/32x32/apps/zelmorin.png
     share/icons/hicolor/48x48/apps/zelmorin.png
@@ -37,6 +45,10 @@ expected=(
     share/zelmorin/help/help.css
     share/zelmorin/icons/133.png
     share/zelmorin/icons/134.png
+    share/man/man1/zelmorin.1.gz
+    share/man/man1/zelmorin-report.1.gz
+    share/doc/zelmorin/copyright
+    share/doc/zelmorin/changelog.Debian.gz
 )
 # The window program is checked once the build makes it.
 if [ -n "$(find "$build" -path '*/src/monitor/zelmorin' -type f 2>/dev/null)" ]; then
@@ -66,12 +78,12 @@ for size in 16 32 48 64; do
 done
 
 # The desktop entry must name what is installed.
-desktop="$prefix/share/applications/zelmorin.desktop"
+desktop="$prefix/share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
-    grep -qx 'Exec=zelmorin' "$desktop" || problems+=("zelmorin.desktop: Exec is not zelmorin")
-    grep -qx 'Icon=zelmorin' "$desktop" || problems+=("zelmorin.desktop: Icon is not zelmorin")
+    grep -qx 'Exec=zelmorin' "$desktop" || problems+=("$id.desktop: Exec is not zelmorin")
+    grep -qx 'Icon=zelmorin' "$desktop" || problems+=("$id.desktop: Icon is not zelmorin")
     if command -v desktop-file-validate >/dev/null; then
-        desktop-file-validate "$desktop" >/dev/null 2>&1 || problems+=("zelmorin.desktop: $(desktop-file-validate "$desktop" 2>&1 | head -1)")
+        desktop-file-validate "$desktop" >/dev/null 2>&1 || problems+=("$id.desktop: $(desktop-file-validate "$desktop" 2>&1 | head -1)")
     fi
 fi
 
@@ -80,6 +92,13 @@ for page in "$prefix"/share/zelmorin/help/*.html; do
     [ -f "$page" ] || continue
     for target in $(grep -o '\(href\|src\)="[^"#]*' "$page" | sed 's/^[a-z]*="//' | sort -u); do
         [ -e "$(dirname "$page")/$target" ] || problems+=("$(basename "$page"): $target is not installed")
+    done
+done
+
+# A path of the source or build folder in an installed file would point at this machine.
+for folder in "$PWD" "$(cd "$build" && pwd)"; do
+    for found in $(grep -rlF -- "$folder" "$prefix" 2>/dev/null); do
+        problems+=("${found#"$prefix"/} names $folder")
     done
 done
 

@@ -8,14 +8,9 @@
 
 QString FindHelpContents()
 {
-    const QString candidates[] = {
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/zelmorin/help/index.html"),
-        QStringLiteral(ZELMORIN_SOURCE_DIR "/src/resources/help/index.html"),
-    };
-    for (const QString& path : candidates)
-        if (QFileInfo::exists(path))
-            return QFileInfo(path).canonicalFilePath();
-    return QString();
+    // Only relative to the program: a folder compiled in would name the machine it was built on.
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/zelmorin/help/index.html");
+    return QFileInfo::exists(path) ? QFileInfo(path).canonicalFilePath() : QString();
 }
 
 bool OpenHelpContents()
