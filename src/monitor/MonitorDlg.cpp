@@ -306,7 +306,9 @@ void CMonitorDlg::OnTrayNotify(int /*id*/, int mouseMessage)
 
 bool CMonitorDlg::CheckPassword()
 {
-    return PasswordCheckHook() ? PasswordCheckHook()(this) : true;
+    if (PasswordCheckHook())
+        return PasswordCheckHook()(this);
+    return ::CheckPassword(m_strPassword, this);
 }
 
 void CMonitorDlg::OnHistory()

@@ -28,7 +28,8 @@ class CMonitorDlg : public QDialog, public CMonitorSettings, public CMonitorView
     Q_OBJECT
 public:
     // Replacements for the windows the commands open and for the password question (tests
-    // count and answer them instead); without them the real windows open.
+    // count and answer them instead); without them the real windows open and the real
+    // password dialog asks.
     using HistoryOpener = std::function<void(CMonitorDlg&)>;
     using PreferencesOpener = std::function<void(CMonitorDlg&)>;
     using PasswordCheck = std::function<bool(QWidget* parent)>;
@@ -64,6 +65,7 @@ public:
     void OnPreferences();
     void OnHelp();
     void OnTrayNotify(int id, int mouseMessage);
+    // Asks for the password; true when the stored one was typed. Cancel is false.
     bool CheckPassword();
 
     void ShowPopupMenu(QWidget* owner, int x, int y);

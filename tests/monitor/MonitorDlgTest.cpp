@@ -3,20 +3,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QUrl>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "Clock.h"
+#include "ConnectionLog.h"
 #include "DesktopServices.h"
 #include "HelpFile.h"
 #include "HistoryFrame.h"
-#include "ConnectionLog.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
+#include "PasswordDlg.h"
 #include "Resource.h"
 #include "TestSupport.h"
 #include "TrayIcon.h"
@@ -284,6 +286,39 @@ TEST(HelpFile, HelpOpensAtItsContentsPage)
 } // namespace
 
 namespace {
+
+// Without a test's hook the guard asks through the real password dialog: a wrong password and
+// Cancel both leave the program running, the stored one (typed in any case) ends it.
+TEST_F(MonitorDlg, ExitAsksThroughThePasswordDialog)
+{
+    auto dialog = Start();
+    dialog->m_bProtect = true;
+    dialog->m_strPassword = "SECRET";
+    bool finished = false;
+    QObject::connect(dialog.get(), &QDialog::finished, [&] { finished = true; });
+    auto answer = [](const QString& typed, bool ok) {
+        QTimer::singleShot(0, [typed, ok] {
+            auto* asked = qobject_cast<CPasswordDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(asked, nullptr) << "no password question";
+            auto* field = asked->findChild<QLineEdit*>(QStringLiteral("edit1032"));
+            for (const QChar c : typed)
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            if (ok)
+                QTest::keyClick(field, Qt::Key_Return);
+            else
+                asked->reject();
+        });
+    };
+    answer(QStringLiteral("wrong"), true);
+    dialog->OnExit();
+    EXPECT_FALSE(finished);
+    answer(QStringLiteral("secret"), false);
+    dialog->OnExit();
+    EXPECT_FALSE(finished);
+    answer(QStringLiteral("secret"), true);
+    dialog->OnExit();
+    EXPECT_TRUE(finished);
+}
 
 TEST_F(MonitorDlg, PreferencesAskForThePasswordWhenGuarded)
 {
