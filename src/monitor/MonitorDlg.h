@@ -74,6 +74,7 @@ public:
 
     // CMonitorView
     void SetStatusText(const std::string& text) override;
+    void SetRunningStatus(const std::string& name, const std::string& time) override;
     void TraySetIcon(int iconId) override;
     void TraySetTip(const std::string& tip) override;
     void ApplyWindowState() override;

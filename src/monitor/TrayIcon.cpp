@@ -5,6 +5,7 @@
 
 #include "Resource.h"
 #include "TextBytes.h"
+#include "TrayTip.h"
 
 CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent) {}
 
@@ -22,7 +23,7 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
 {
     m_nId = id;
     m_nPicture = picture;
-    m_strTip = CutUtf8(tip, kMaxTip);
+    m_strTip = CutCharacters(tip, kTrayTipChars);
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return false; // no tray on this desktop: the program goes on without the icon
     m_pIcon = std::make_unique<QSystemTrayIcon>(Picture(picture));
@@ -48,7 +49,7 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
 
 void CTrayIcon::TraySetTip(int /*id*/, const std::string& tip)
 {
-    m_strTip = CutUtf8(tip, kMaxTip);
+    m_strTip = CutCharacters(tip, kTrayTipChars);
     if (m_pIcon)
         m_pIcon->setToolTip(QStringFromBytes(m_strTip));
 }

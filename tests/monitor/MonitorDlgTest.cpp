@@ -233,6 +233,37 @@ TEST_F(MonitorDlg, TrayDoubleClickOpensTheHistoryOnce)
     EXPECT_TRUE(greyed);
 }
 
+// The status field is narrow: a long name gives way so that the running time shows whole.
+TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
+{
+    auto dialog = Start();
+    QLabel* status = dialog->GetStatusLabel();
+    auto fits = [&] {
+        return status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width();
+    };
+    dialog->SetRunningStatus("Office", " 25:03:04");
+    EXPECT_EQ(status->text().toStdString(), "Office 25:03:04");
+    EXPECT_TRUE(status->toolTip().isEmpty());
+
+    const std::string name = "A very long connection name that cannot fit";
+    dialog->SetRunningStatus(name, " 25:03:04");
+    EXPECT_TRUE(status->text().endsWith(QStringLiteral(" 25:03:04"))) << status->text().toStdString();
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("A ")));
+    EXPECT_TRUE(fits());
+    EXPECT_EQ(status->toolTip().toStdString(), name + " 25:03:04");
+
+    // Through the running connection itself, a day long.
+    CScopedClock::Set(CTime(1999, 3, 10, 12, 0, 0).GetTime());
+    m_provider->Set({{name, kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    CScopedClock::Set(CTime(1999, 3, 11, 13, 3, 4).GetTime());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(QStringLiteral(" 25:03:04")); }, 5000))
+        << status->text().toStdString();
+    EXPECT_TRUE(fits());
+    EXPECT_TRUE(QString::fromStdString(dialog->GetTray().GetTip()).endsWith(QStringLiteral(" 25:03:04")));
+    dialog->StopPolling();
+}
+
 TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoint)
 {
     auto dialog = Start();
@@ -255,15 +286,15 @@ TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoin
 
 namespace {
 
-TEST(TrayIcon, TipIsCutAt63BytesNeverInsideACharacter)
+TEST(TrayIcon, TipIsCutAt63Characters)
 {
     CTrayIcon tray;
     tray.TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, std::string(70, 'x'));
     EXPECT_EQ(tray.GetTip(), std::string(63, 'x'));
-    // "é" is two bytes in UTF-8; the 63rd byte would split one.
+    // "é" is two bytes in UTF-8 but one character.
     std::string accented = std::string(62, 'a') + "\xC3\xA9" + "bc";
     tray.TraySetTip(Resource::ID_TRAY, accented);
-    EXPECT_EQ(tray.GetTip(), std::string(62, 'a'));
+    EXPECT_EQ(tray.GetTip(), std::string(62, 'a') + "\xC3\xA9");
     tray.TraySetTip(Resource::ID_TRAY, "");
     EXPECT_EQ(tray.GetTip(), "");
     EXPECT_TRUE(CTrayIcon::Picture(Resource::IDI_CONNECTED).availableSizes().size() >= 2);
