@@ -2,7 +2,8 @@
 # On a desktop with a window manager: SIGTERM or SIGHUP ends the real zelmorin within two
 # seconds whatever it has open (the About box, the Preferences sheet, a password question, a
 # message box, a popup menu), as if each were cancelled. The settings changed in the run are
-# saved and the running connection stays in its checkpoint, not in the log.
+# saved (an 8-bit entry name as the same bytes) and the running connection stays in its
+# checkpoint, not in the log.
 set -uo pipefail
 zelmorin=$(readlink -f "$1")
 here=$(dirname "$(readlink -f "$0")")
@@ -46,7 +47,8 @@ keys_to() {  # TITLE KEYS...: keys for the window titled TITLE
 # saved settings can tell this run's end from none.
 start_app() {
     rm -f "$conf" "$checkpoint" "$log"
-    printf '[General]\nFlags=%s\nStringFlags=SECRET\n' "$1" > "$conf"
+    # An entry name in an 8-bit code page, as a phone book may hold it.
+    printf '[General]\nFlags=%s\nStringFlags=SECRET\nSelectedISP=@ByteArray(Caf\\xe9)\n' "$1" > "$conf"
     printf 'connected Office\n' > "$DESKTOP_WORK/sim.txt"
     (cd "$DESKTOP_WORK" && exec "$zelmorin" >"$DESKTOP_WORK/out.txt" 2>&1) &
     pid=$!
@@ -73,6 +75,11 @@ end_with() {
     wait "$pid" 2>/dev/null
     pid=""
     if grep -q '^OnTop=1$' "$conf"; then ok "$what: settings saved"; else bad "$what: settings not saved"; fi
+    if grep -qF 'SelectedISP=@ByteArray(Caf\xe9)' "$conf"; then
+        ok "$what: an 8-bit entry name keeps its bytes"
+    else
+        bad "$what: $(grep SelectedISP "$conf")"
+    fi
     if [ -s "$checkpoint" ] && [ ! -s "$log" ]; then
         ok "$what: the connection stays in its checkpoint"
     else
