@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
+#include "AboutDlg.h"
 #include "Clock.h"
 #include "ConnectionLog.h"
 #include "DesktopServices.h"
@@ -20,6 +22,7 @@
 #include "MonitorFakes.h"
 #include "PasswordDlg.h"
 #include "Resource.h"
+#include "SessionEnd.h"
 #include "TestSupport.h"
 #include "TrayIcon.h"
 
@@ -262,6 +265,34 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     EXPECT_TRUE(fits());
     EXPECT_TRUE(QString::fromStdString(dialog->GetTray().GetTip()).endsWith(QStringLiteral(" 25:03:04")));
     dialog->StopPolling();
+}
+
+// The session manager's quit reaches the application as a Quit event: a message box over the
+// About box is cancelled, then the About box, and the main dialog ends, after the settings were
+// saved.
+TEST_F(MonitorDlg, SessionQuitCancelsNestedDialogsAndEnds)
+{
+    auto dialog = Start();
+    int saved = 0;
+    CSessionEnd ending(
+        *dialog, [&] { ++saved; }, false);
+    bool finished = false;
+    QObject::connect(dialog.get(), &QDialog::finished, [&] { finished = true; });
+    int boxResult = -1;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [] { QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit)); });
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Zelmorin"), QStringLiteral("Continue?"),
+                        QMessageBox::Yes | QMessageBox::No, dialog.get());
+        boxResult = box.exec();
+    });
+    CAboutDlg about(dialog.get());
+    EXPECT_EQ(about.exec(), QDialog::Rejected);
+    EXPECT_NE(boxResult, QMessageBox::Yes);
+    EXPECT_NE(boxResult, -1);
+    EXPECT_EQ(saved, 1);
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(ending.IsEnding());
 }
 
 TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoint)
