@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 
 #include "DialogUnits.h"
@@ -22,10 +21,11 @@ void UpperCaseAsTyped(QLineEdit* field)
 {
     const QString typed = field->text();
     const int cursor = field->cursorPosition();
-    const QLocale locale = QLocale::system();
+    // Unicode's own mapping, not the desktop language's: in Turkish "i" would become a dotted
+    // capital, and a password set in one language must open in every other.
     // Each side of the cursor separately: a letter may grow in upper case ("ß" is "SS").
-    const QString before = locale.toUpper(typed.left(cursor));
-    const QString upper = before + locale.toUpper(typed.mid(cursor));
+    const QString before = typed.left(cursor).toUpper();
+    const QString upper = before + typed.mid(cursor).toUpper();
     if (upper == typed)
         return;
     field->setText(upper);

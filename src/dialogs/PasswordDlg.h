@@ -39,8 +39,8 @@ private:
     QLineEdit* m_pPassword;
 };
 
-// A masked field that turns letters into upper case, by the desktop locale's rules, as they are
-// typed or pasted. Named "edit<id>".
+// A masked field that turns letters into upper case as they are typed or pasted, by Unicode's
+// rules whatever the desktop's language. Named "edit<id>".
 QLineEdit* CreatePasswordField(QWidget* parent, int id, const QRect& area);
 
 // The field's text as a password: composed form, so that an accented letter is the same

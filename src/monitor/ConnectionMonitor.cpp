@@ -6,18 +6,25 @@
 #include "FileException.h"
 #include "MonitorView.h"
 #include "Resource.h"
+#include "TrayTip.h"
 
 CConnectionMonitor::CConnectionMonitor(CConnectionLog& log, CCheckpoint& checkpoint, CMonitorView& view)
     : m_log(log), m_checkpoint(checkpoint), m_view(view)
 {
 }
 
-std::string CConnectionMonitor::DisplayText(const std::string& name, CTimeSpan elapsed)
+std::string CConnectionMonitor::TimeText(CTimeSpan elapsed)
 {
+    // Whole hours, as the log and the History count them: a day-long connection shows 25:03:04.
     long long s = elapsed.GetTotalSeconds();
     char text[48];
-    std::snprintf(text, sizeof text, " %02lld:%02lld:%02lld", (s / 3600) % 24, (s / 60) % 60, s % 60);
-    return name + text;
+    std::snprintf(text, sizeof text, " %02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
+    return text;
+}
+
+std::string CConnectionMonitor::DisplayText(const std::string& name, CTimeSpan elapsed)
+{
+    return name + TimeText(elapsed);
 }
 
 bool CConnectionMonitor::FlushPending()
@@ -61,9 +68,9 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected)
             m_view.ApplyWindowState();
         }
         CTimeSpan elapsed = now - m_timeStart;
-        std::string text = DisplayText(name, elapsed);
-        m_view.SetStatusText(text);
-        m_view.TraySetTip(text);
+        const std::string time = TimeText(elapsed);
+        m_view.SetRunningStatus(name, time);
+        m_view.TraySetTip(RunningTip(name, time));
         if ((elapsed.GetTotalSeconds() % 60) % 30 == 0)
             m_checkpoint.WriteCheckpoint(m_timeStart, now, name);
     } else if (m_bConnected) {

@@ -26,7 +26,9 @@ public:
     // Applies one report, at the current time.
     void OnRasPoll(const std::string& name, bool connected);
 
-    // The entry name and the running time " %H:%M:%S", hours modulo 24.
+    // The running time " %H:%M:%S" with the whole hours (at least two digits), and the running
+    // display: the entry name followed by that time.
+    static std::string TimeText(CTimeSpan elapsed);
     static std::string DisplayText(const std::string& name, CTimeSpan elapsed);
 
     bool IsConnected() const { return m_bConnected; }

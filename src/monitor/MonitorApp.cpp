@@ -12,6 +12,7 @@
 #include "MonitorDlg.h"
 #include "Prompt.h"
 #include "RasProvider.h"
+#include "SessionEnd.h"
 #include "SingleInstance.h"
 
 namespace {
@@ -33,20 +34,31 @@ CMonitorDlg* CMonitorApp::MainWindow()
     return g_mainWindow;
 }
 
-void CMonitorApp::WatchForTermination(CMonitorDlg& dialog)
+void CMonitorApp::WatchForTermination(CMonitorDlg& dialog, CAppSettings& settings)
 {
-    // The end of the user's session: settings are saved, a running connection stays in the
-    // checkpoint and reaches the log at the next start.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dialog,
-                     [&dialog](QSessionManager&) { dialog.OnEndSession(true); });
+    // SIGTERM, SIGHUP and the session manager's quit end the program as if every open dialog
+    // were cancelled; a running connection stays in the checkpoint and reaches the log at the
+    // next start.
+    auto* ending = new CSessionEnd(
+        dialog,
+        [&dialog, &settings] {
+            dialog.OnEndSession(true);
+            settings.Sync();
+        },
+        true);
+    ending->setParent(&dialog);
+    // The user may still cancel a logout after this: only the settings are saved.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dialog, [&dialog, &settings](QSessionManager&) {
+        dialog.OnEndSession(true);
+        settings.Sync();
+    });
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return; // no pipe: SIGTERM then ends the process the default way, as a crash would
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &dialog);
-    QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog] {
+    QObject::connect(notifier, &QSocketNotifier::activated, ending, [ending] {
         char byte;
         (void)!read(g_signalPipe[0], &byte, 1);
-        dialog.OnEndSession(true);
-        dialog.done(QDialog::Rejected);
+        ending->End();
     });
     struct sigaction action
     {
@@ -71,7 +83,7 @@ int CMonitorApp::InitInstance(QApplication& app)
     CMonitorDlg dialog(CreateRasProviderFromEnvironment(), settings, CAppSettings::GetDataPrefix());
     g_mainWindow = &dialog;
     QObject::connect(&instance, &CSingleInstance::ShowRequested, &dialog, &CMonitorDlg::OnShowRequest);
-    WatchForTermination(dialog);
+    WatchForTermination(dialog, settings);
     QEventLoop loop;
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     dialog.OnInitDialog();

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class CAppSettings;
 class CMonitorDlg;
 class QApplication;
 
@@ -17,5 +18,5 @@ public:
     static CMonitorDlg* MainWindow();
 
 private:
-    void WatchForTermination(CMonitorDlg& dialog);
+    void WatchForTermination(CMonitorDlg& dialog, CAppSettings& settings);
 };

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -106,6 +107,7 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     connect(cancel, &QPushButton::clicked, this, &CMonitorDlg::reject);
 
     m_pStatus = new QLabel(QStringLiteral("Not connected"), this);
+    m_pStatus->setTextFormat(Qt::PlainText); // entry names are text, never markup
     m_pStatus->setObjectName(QStringLiteral("status"));
     m_pStatus->setGeometry(du.Rect(0, 4, 88, 8));
     m_pStatus->setContentsMargins(du.X(2), 0, 0, 0);
@@ -200,6 +202,20 @@ bool CMonitorDlg::IsConnected() const
 void CMonitorDlg::SetStatusText(const std::string& text)
 {
     m_pStatus->setText(QStringFromBytes(text));
+    m_pStatus->setToolTip(QString());
+}
+
+void CMonitorDlg::SetRunningStatus(const std::string& name, const std::string& time)
+{
+    // The field is narrow: the time stays whole and the name gives way, shown in full in the
+    // field's tip.
+    const QString fullName = QStringFromBytes(name);
+    const QString timeText = QStringFromBytes(time);
+    const QFontMetrics metrics = m_pStatus->fontMetrics();
+    const int room = m_pStatus->contentsRect().width() - metrics.horizontalAdvance(timeText);
+    const QString shown = metrics.elidedText(fullName, Qt::ElideRight, qMax(room, 0));
+    m_pStatus->setText(shown + timeText);
+    m_pStatus->setToolTip(shown == fullName ? QString() : fullName + timeText);
 }
 
 void CMonitorDlg::TraySetIcon(int iconId)
@@ -344,7 +360,9 @@ void CMonitorDlg::OnShowRequest()
 
 bool CMonitorDlg::CheckPassword()
 {
-    return PasswordCheckHook() ? PasswordCheckHook()(this) : true;
+    if (PasswordCheckHook())
+        return PasswordCheckHook()(this);
+    return ::CheckPassword(m_strPassword, this);
 }
 
 void CMonitorDlg::OnHistory()

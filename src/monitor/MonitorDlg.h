@@ -28,7 +28,8 @@ class CMonitorDlg : public QDialog, public CMonitorSettings, public CMonitorView
     Q_OBJECT
 public:
     // Replacements for the windows the commands open and for the password question (tests
-    // count and answer them instead); without them the real windows open.
+    // count and answer them instead); without them the real windows open and the real
+    // password dialog asks.
     using HistoryOpener = std::function<void(CMonitorDlg&)>;
     using PreferencesOpener = std::function<void(CMonitorDlg&)>;
     using PasswordCheck = std::function<bool(QWidget* parent)>;
@@ -66,6 +67,7 @@ public:
     void OnTrayNotify(int id, int mouseMessage);
     // A later start of the program asks this copy to show its window.
     void OnShowRequest();
+    // Asks for the password; true when the stored one was typed. Cancel is false.
     bool CheckPassword();
 
     void ShowPopupMenu(QWidget* owner, int x, int y);
@@ -74,6 +76,7 @@ public:
 
     // CMonitorView
     void SetStatusText(const std::string& text) override;
+    void SetRunningStatus(const std::string& name, const std::string& time) override;
     void TraySetIcon(int iconId) override;
     void TraySetTip(const std::string& tip) override;
     void ApplyWindowState() override;

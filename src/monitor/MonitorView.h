@@ -9,6 +9,9 @@ class CMonitorView
 public:
     virtual ~CMonitorView() = default;
     virtual void SetStatusText(const std::string& text) = 0;
+    // The running display: the entry name and the running time " HH:MM:SS". A window too narrow
+    // for both shortens the name, never the time.
+    virtual void SetRunningStatus(const std::string& name, const std::string& time) { SetStatusText(name + time); }
     virtual void TraySetIcon(int iconId) = 0;
     virtual void TraySetTip(const std::string& tip) = 0;
     // Topmost state, title, shown or hidden.

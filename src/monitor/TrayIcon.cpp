@@ -6,6 +6,7 @@
 
 #include "Resource.h"
 #include "TextBytes.h"
+#include "TrayTip.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
 {
     m_nId = id;
     m_nPicture = picture;
-    m_strTip = CutUtf8(tip, kMaxTip);
+    m_strTip = CutCharacters(tip, kTrayTipChars);
     m_bAdded = true;
     m_bTray = TrayExists();
     if (m_bTray)
@@ -97,7 +98,7 @@ void CTrayIcon::CheckTray()
 
 void CTrayIcon::TraySetTip(int /*id*/, const std::string& tip)
 {
-    m_strTip = CutUtf8(tip, kMaxTip);
+    m_strTip = CutCharacters(tip, kTrayTipChars);
     if (m_pIcon)
         m_pIcon->setToolTip(QStringFromBytes(m_strTip));
 }

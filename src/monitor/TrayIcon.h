@@ -18,13 +18,11 @@ class CTrayIcon : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr std::size_t kMaxTip = 63; // bytes; longer tips are cut
-
     explicit CTrayIcon(QObject* parent = nullptr);
     ~CTrayIcon() override;
 
-    // The operations take the icon identifier, as the program has always named its icon; it
-    // has only one.
+    // Tips longer than 63 characters are cut (TrayTip.h). The operations take the icon identifier, as the program has
+    // always named its icon; it has only one.
     bool TrayAdd(int id, int picture, const std::string& tip);
     void TraySetTip(int id, const std::string& tip);
     bool TraySetIcon(int id, int picture);

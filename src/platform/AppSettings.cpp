@@ -2,11 +2,32 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
+#include <QStringDecoder>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// The file holds the password: only its owner may read it, from before the first write. An
+// existing file is narrowed; a missing one is created empty with that mode when `create` is set,
+// and the settings' atomic rewrite keeps the mode of the file it replaces. Silent on purpose: a
+// file that cannot be changed is one the program cannot write either.
+void MakePrivate(const QString& fileName, bool create)
+{
+    const QByteArray path = QFile::encodeName(fileName);
+    if (chmod(path.constData(), S_IRUSR | S_IWUSR) == 0 || errno != ENOENT || !create)
+        return;
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    int fd = open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0)
+        close(fd);
+}
 
 QString KeyOf(const std::string& section, const std::string& key)
 {
@@ -20,6 +41,7 @@ CAppSettings::CAppSettings()
     : m_pSettings(
           std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quillmoor"), QStringLiteral("Zelmorin")))
 {
+    MakePrivate(m_pSettings->fileName(), false);
 }
 
 CAppSettings::~CAppSettings()
@@ -41,26 +63,43 @@ std::string CAppSettings::GetString(const std::string& section, const std::strin
     QVariant value = m_pSettings->value(KeyOf(section, key));
     if (!value.isValid())
         return defaultValue;
+    // Text that is not UTF-8 was stored as bytes (see WriteString).
+    if (value.metaType() == QMetaType::fromType<QByteArray>())
+        return value.toByteArray().toStdString();
     return value.toString().toStdString();
+}
+
+void CAppSettings::BeforeWrite()
+{
+    if (!m_bWritten)
+        MakePrivate(m_pSettings->fileName(), true);
+    m_bWritten = true;
 }
 
 void CAppSettings::WriteInt(const std::string& section, const std::string& key, int value)
 {
+    BeforeWrite();
     m_pSettings->setValue(KeyOf(section, key), value);
 }
 
 void CAppSettings::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    m_pSettings->setValue(KeyOf(section, key), QString::fromStdString(value));
+    BeforeWrite();
+    // Entry names are bytes as the connection service gives them; one that is not UTF-8 would
+    // come back as other bytes through a QString, so it is stored as a byte array.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(QByteArrayView(value.data(), static_cast<qsizetype>(value.size())));
+    if (decoder.hasError())
+        m_pSettings->setValue(KeyOf(section, key), QByteArray::fromStdString(value));
+    else
+        m_pSettings->setValue(KeyOf(section, key), text);
 }
 
 void CAppSettings::Sync()
 {
+    // Also when the file was replaced behind the program's back since it started.
+    MakePrivate(m_pSettings->fileName(), m_bWritten);
     m_pSettings->sync();
-    // The file holds the password: only its owner may read it. Silent on purpose: a file that
-    // cannot be changed is one the program did not write either.
-    if (QFile::exists(m_pSettings->fileName()))
-        QFile::setPermissions(m_pSettings->fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 std::string CAppSettings::GetAppPath()

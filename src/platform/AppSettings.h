@@ -9,8 +9,9 @@ class QSettings;
 
 // The per-user settings store: QSettings("Quillmoor", "Zelmorin") in user scope
 // (~/.config/Quillmoor/Zelmorin.conf). Section "" holds the main window's values, "History"
-// the History window's. A value that is missing or cannot be read gives the default; writes
-// that fail keep the old content (the store reports nothing, and the program carries on).
+// the History window's. The file holds the password, so it is made readable by its owner only
+// as soon as the store opens, and created that way before the first write. A value that is missing or cannot be read
+// gives the default; writes that fail keep the old content (the store reports nothing, and the program carries on).
 class CAppSettings : public CSettingsStore
 {
 public:
@@ -39,5 +40,8 @@ public:
     static std::string GetDataPrefix();
 
 private:
+    void BeforeWrite();
+
     std::unique_ptr<QSettings> m_pSettings;
+    bool m_bWritten = false;
 };

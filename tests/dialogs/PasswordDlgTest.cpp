@@ -74,6 +74,20 @@ TEST_F(CPasswordDlgTest, LettersTurnUpperCaseAsTyped)
     EXPECT_EQ(field->cursorPosition(), 4);
 }
 
+// Run by CTest once more under a Turkish desktop (password_case_turkish), where the language's
+// own rules would make "i" a dotted capital and lock out a password set elsewhere.
+TEST_F(CPasswordDlgTest, UpperCaseDoesNotDependOnTheDesktopLanguage)
+{
+    if (qgetenv("LC_ALL").startsWith("tr")) {
+        ASSERT_EQ(QLocale::system().language(), QLocale::Turkish);
+    }
+    CPasswordDlg dialog;
+    QLineEdit* field = Field(dialog, CPasswordDlg::IDC_PASSWORD);
+    Type(field, QStringLiteral("admin \u00e9t\u00e9 \u0131"));
+    EXPECT_EQ(field->text(), QStringLiteral("ADMIN \u00c9T\u00c9 I"));
+    EXPECT_TRUE(CheckTyped("ADMIN", QStringLiteral("admin")));
+}
+
 TEST_F(CPasswordDlgTest, CheckComparesExactlyAndSilently)
 {
     EXPECT_TRUE(CheckTyped("SECRET", QStringLiteral("secret")));
@@ -92,7 +106,7 @@ TEST_F(CPasswordDlgTest, CheckComparesExactlyAndSilently)
 
 TEST_F(CPasswordDlgTest, AccentedLettersMatchHoweverTyped)
 {
-    const QLocale locale = QLocale::system();
+    const QLocale locale = QLocale::c();
     for (const QString& word : {QStringLiteral("\u00e9t\u00e9"), QStringLiteral("\u03c3\u03bf\u03c6\u03af\u03b1")}) {
         WhenModal<CNewPasswordDlg>([&](CNewPasswordDlg& dialog) {
             Type(Field(dialog, CNewPasswordDlg::IDC_FIRST), word);

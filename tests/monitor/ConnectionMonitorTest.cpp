@@ -32,11 +32,23 @@ protected:
     CConnectionMonitor m_monitor{m_log, m_checkpoint, m_view};
 };
 
-TEST_F(ConnectionMonitor, DisplayTextKeepsHoursWithinADay)
+// Hours are whole, as in the log and the History: a day-long connection does not start again at 0.
+TEST_F(ConnectionMonitor, DisplayTextCountsWholeHours)
 {
     EXPECT_EQ(CConnectionMonitor::DisplayText("Office", CTimeSpan(75)), "Office 00:01:15");
-    EXPECT_EQ(CConnectionMonitor::DisplayText("Office", CTimeSpan(0, 25, 3, 4)), "Office 01:03:04");
+    EXPECT_EQ(CConnectionMonitor::DisplayText("Office", CTimeSpan(0, 25, 3, 4)), "Office 25:03:04");
+    EXPECT_EQ(CConnectionMonitor::DisplayText("Office", CTimeSpan(4, 4, 0, 0)), "Office 100:00:00");
     EXPECT_EQ(CConnectionMonitor::DisplayText("", CTimeSpan(3599)), " 00:59:59");
+}
+
+TEST_F(ConnectionMonitor, TipOfALongNameKeepsTheTime)
+{
+    const std::string name(70, 'n');
+    Report(10, 0, 0, name, true);
+    Report(10, 0, 7, name, true);
+    ASSERT_FALSE(m_view.m_calls.empty());
+    EXPECT_EQ(m_view.m_calls.back(), "tip " + std::string(51, 'n') + "... 00:00:07");
+    EXPECT_EQ(m_view.m_calls.back().size(), 4u + 63u);
 }
 
 TEST_F(ConnectionMonitor, AConnectionFromStartToLog)

@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
+#include "AboutDlg.h"
 #include "Clock.h"
 #include "ConnectionLog.h"
 #include "DesktopServices.h"
@@ -18,7 +21,9 @@
 #include "HistoryFrame.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
+#include "PasswordDlg.h"
 #include "Resource.h"
+#include "SessionEnd.h"
 #include "TestSupport.h"
 #include "TrayIcon.h"
 
@@ -237,6 +242,65 @@ TEST_F(MonitorDlg, TrayDoubleClickOpensTheHistoryOnce)
     EXPECT_TRUE(greyed);
 }
 
+// The status field is narrow: a long name gives way so that the running time shows whole.
+TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
+{
+    auto dialog = Start();
+    QLabel* status = dialog->GetStatusLabel();
+    auto fits = [&] {
+        return status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width();
+    };
+    dialog->SetRunningStatus("Office", " 25:03:04");
+    EXPECT_EQ(status->text().toStdString(), "Office 25:03:04");
+    EXPECT_TRUE(status->toolTip().isEmpty());
+
+    const std::string name = "A very long connection name that cannot fit";
+    dialog->SetRunningStatus(name, " 25:03:04");
+    EXPECT_TRUE(status->text().endsWith(QStringLiteral(" 25:03:04"))) << status->text().toStdString();
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("A ")));
+    EXPECT_TRUE(fits());
+    EXPECT_EQ(status->toolTip().toStdString(), name + " 25:03:04");
+
+    // Through the running connection itself, a day long.
+    CScopedClock::Set(CTime(1999, 3, 10, 12, 0, 0).GetTime());
+    m_provider->Set({{name, kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    CScopedClock::Set(CTime(1999, 3, 11, 13, 3, 4).GetTime());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(QStringLiteral(" 25:03:04")); }, 5000))
+        << status->text().toStdString();
+    EXPECT_TRUE(fits());
+    EXPECT_TRUE(QString::fromStdString(dialog->GetTray().GetTip()).endsWith(QStringLiteral(" 25:03:04")));
+    dialog->StopPolling();
+}
+
+// The session manager's quit reaches the application as a Quit event: a message box over the
+// About box is cancelled, then the About box, and the main dialog ends, after the settings were
+// saved.
+TEST_F(MonitorDlg, SessionQuitCancelsNestedDialogsAndEnds)
+{
+    auto dialog = Start();
+    int saved = 0;
+    CSessionEnd ending(
+        *dialog, [&] { ++saved; }, false);
+    bool finished = false;
+    QObject::connect(dialog.get(), &QDialog::finished, [&] { finished = true; });
+    int boxResult = -1;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [] { QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit)); });
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Zelmorin"), QStringLiteral("Continue?"),
+                        QMessageBox::Yes | QMessageBox::No, dialog.get());
+        boxResult = box.exec();
+    });
+    CAboutDlg about(dialog.get());
+    EXPECT_EQ(about.exec(), QDialog::Rejected);
+    EXPECT_NE(boxResult, QMessageBox::Yes);
+    EXPECT_NE(boxResult, -1);
+    EXPECT_EQ(saved, 1);
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(ending.IsEnding());
+}
+
 TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoint)
 {
     auto dialog = Start();
@@ -331,15 +395,15 @@ TEST_F(MonitorDlg, ASecondStartShowsTheHiddenWindow)
 
 namespace {
 
-TEST(TrayIcon, TipIsCutAt63BytesNeverInsideACharacter)
+TEST(TrayIcon, TipIsCutAt63Characters)
 {
     CTrayIcon tray;
     tray.TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, std::string(70, 'x'));
     EXPECT_EQ(tray.GetTip(), std::string(63, 'x'));
-    // "é" is two bytes in UTF-8; the 63rd byte would split one.
+    // "é" is two bytes in UTF-8 but one character.
     std::string accented = std::string(62, 'a') + "\xC3\xA9" + "bc";
     tray.TraySetTip(Resource::ID_TRAY, accented);
-    EXPECT_EQ(tray.GetTip(), std::string(62, 'a'));
+    EXPECT_EQ(tray.GetTip(), std::string(62, 'a') + "\xC3\xA9");
     tray.TraySetTip(Resource::ID_TRAY, "");
     EXPECT_EQ(tray.GetTip(), "");
     EXPECT_TRUE(CTrayIcon::Picture(Resource::IDI_CONNECTED).availableSizes().size() >= 2);
@@ -362,6 +426,39 @@ TEST(HelpFile, HelpOpensAtItsContentsPage)
 } // namespace
 
 namespace {
+
+// Without a test's hook the guard asks through the real password dialog: a wrong password and
+// Cancel both leave the program running, the stored one (typed in any case) ends it.
+TEST_F(MonitorDlg, ExitAsksThroughThePasswordDialog)
+{
+    auto dialog = Start();
+    dialog->m_bProtect = true;
+    dialog->m_strPassword = "SECRET";
+    bool finished = false;
+    QObject::connect(dialog.get(), &QDialog::finished, [&] { finished = true; });
+    auto answer = [](const QString& typed, bool ok) {
+        QTimer::singleShot(0, [typed, ok] {
+            auto* asked = qobject_cast<CPasswordDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(asked, nullptr) << "no password question";
+            auto* field = asked->findChild<QLineEdit*>(QStringLiteral("edit1032"));
+            for (const QChar c : typed)
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            if (ok)
+                QTest::keyClick(field, Qt::Key_Return);
+            else
+                asked->reject();
+        });
+    };
+    answer(QStringLiteral("wrong"), true);
+    dialog->OnExit();
+    EXPECT_FALSE(finished);
+    answer(QStringLiteral("secret"), false);
+    dialog->OnExit();
+    EXPECT_FALSE(finished);
+    answer(QStringLiteral("secret"), true);
+    dialog->OnExit();
+    EXPECT_TRUE(finished);
+}
 
 TEST_F(MonitorDlg, PreferencesAskForThePasswordWhenGuarded)
 {

@@ -209,12 +209,25 @@ std::string CSystemBusMock::AddProfile(const std::string& id, const std::string&
     return reply.arguments().value(0).value<QDBusObjectPath>().path().toStdString();
 }
 
-std::string CSystemBusMock::AddActive(const std::string& profilePath, const std::string& name, unsigned state)
+std::string CSystemBusMock::AddActive(const std::string& profilePath, const std::string& name, unsigned state,
+                                      const QStringList& devices)
 {
-    QDBusMessage reply = Call(
-        kMockRoot, kMockInterface, QStringLiteral("AddActiveConnection"),
-        {QStringList(), QString::fromStdString(profilePath), QStringLiteral("/"), QString::fromStdString(name), state});
+    QDBusMessage reply =
+        Call(kMockRoot, kMockInterface, QStringLiteral("AddActiveConnection"),
+             {devices, QString::fromStdString(profilePath), QStringLiteral("/"), QString::fromStdString(name), state});
     return reply.arguments().value(0).toString().toStdString();
+}
+
+std::string CSystemBusMock::AddDevice(const std::string& name, unsigned type)
+{
+    // 100: NM_DEVICE_STATE_ACTIVATED.
+    QDBusMessage reply = Call(kMockRoot, kMockInterface, QStringLiteral("AddEthernetDevice"),
+                              {QString::fromStdString(name), QString::fromStdString(name), 100u});
+    const QString path = reply.arguments().value(0).toString();
+    Call(kMockRoot, kMockInterface, QStringLiteral("SetProperty"),
+         {path, QStringLiteral("org.freedesktop.NetworkManager.Device"), QStringLiteral("DeviceType"),
+          QVariant::fromValue(QDBusVariant(type))});
+    return path.toStdString();
 }
 
 void CSystemBusMock::SetActiveState(const std::string& activePath, unsigned state)
@@ -222,6 +235,22 @@ void CSystemBusMock::SetActiveState(const std::string& activePath, unsigned stat
     Call(kMockRoot, kMockInterface, QStringLiteral("SetProperty"),
          {QString::fromStdString(activePath), kActiveInterface, QStringLiteral("State"),
           QVariant::fromValue(QDBusVariant(state))});
+}
+
+void CSystemBusMock::SetActiveProperty(const std::string& activePath, const QString& name, const QVariant& value)
+{
+    const QString path = QString::fromStdString(activePath);
+    QDBusMessage get = QDBusMessage::createMethodCall(kService, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({kActiveInterface, name});
+    const bool exists =
+        QDBusConnection(m_strControlName).call(get, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    if (exists)
+        Call(kMockRoot, kMockInterface, QStringLiteral("SetProperty"),
+             {path, kActiveInterface, name, QVariant::fromValue(QDBusVariant(value))});
+    else
+        Call(path, kMockInterface, QStringLiteral("AddProperty"),
+             {kActiveInterface, name, QVariant::fromValue(QDBusVariant(value))});
 }
 
 void CSystemBusMock::RemoveActive(const std::string& activePath)

@@ -31,9 +31,15 @@ public:
 
     // Settings.AddConnection; returns the profile's object path.
     std::string AddProfile(const std::string& id, const std::string& type);
-    // The mock's AddActiveConnection for that profile; returns the active connection's path.
-    std::string AddActive(const std::string& profilePath, const std::string& name, unsigned state);
+    // The mock's AddActiveConnection for that profile, on the given devices; returns the active
+    // connection's path.
+    std::string AddActive(const std::string& profilePath, const std::string& name, unsigned state,
+                          const QStringList& devices = {});
+    // A device of NM_DEVICE_TYPE `type` (an Ethernet device retyped); returns its path.
+    std::string AddDevice(const std::string& name, unsigned type);
     void SetActiveState(const std::string& activePath, unsigned state);
+    // Another property of an active connection ("StateFlags", "Vpn", ...), added if it is new.
+    void SetActiveProperty(const std::string& activePath, const QString& name, const QVariant& value);
     // Drops the connection from ActiveConnections and removes its object.
     void RemoveActive(const std::string& activePath);
     // Removes the object only, as if it went away just after the list was read.

@@ -65,6 +65,10 @@ tray_stop() { [ -n "$_tray_pid" ] && kill "$_tray_pid" 2>/dev/null; _tray_pid=""
 
 # window_of NAME: the id of a top-level window whose title starts with NAME (any map state).
 window_of() { xdotool search --all --name "^$1" 2>/dev/null | head -n1 | grep .; }
+# shown_window NAME: the id of a shown top-level window whose title starts with NAME.
+shown_window() { xdotool search --onlyvisible --name "^$1" 2>/dev/null | head -n1 | grep .; }
+# is_shown NAME: such a window is shown.
+is_shown() { shown_window "$1" >/dev/null; }
 # is_viewable ID: the window is mapped and shown.
 is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 # is_minimised ID: the window manager has it iconified.

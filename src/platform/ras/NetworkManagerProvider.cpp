@@ -1,5 +1,6 @@
 #include "NetworkManagerProvider.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include <QDBusArgument>
@@ -16,12 +17,50 @@ const QString kSettingsPath = QStringLiteral("/org/freedesktop/NetworkManager/Se
 const QString kSettingsInterface = QStringLiteral("org.freedesktop.NetworkManager.Settings");
 const QString kProfileInterface = QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
 const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
-const QString kLoopbackType = QStringLiteral("loopback");
+const QString kDeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
 
 // NM_ACTIVE_CONNECTION_STATE_ACTIVATED; 1 is still activating, 3 and 4 are going away.
 constexpr uint kStateActivated = 2;
 
+// NM_ACTIVATION_STATE_FLAG_EXTERNAL: NetworkManager only watches a device something else set up
+// (docker0, libvirt's bridges, a container's veth).
+constexpr uint kStateFlagExternal = 0x80;
+
 std::atomic<unsigned> g_nConnectionSerial{0};
+
+// Connection types of virtual links: networks inside the machine, not a way on line.
+bool IsVirtualType(const QString& type)
+{
+    static const QStringList types = {
+        QStringLiteral("loopback"),   QStringLiteral("bridge"),    QStringLiteral("veth"),
+        QStringLiteral("tun"),        QStringLiteral("dummy"),     QStringLiteral("macvlan"),
+        QStringLiteral("vxlan"),      QStringLiteral("ip-tunnel"), QStringLiteral("vrf"),
+        QStringLiteral("ovs-bridge"), QStringLiteral("ovs-port"),  QStringLiteral("ovs-interface")};
+    return types.contains(type);
+}
+
+// NM_DEVICE_TYPE values of the same virtual links, for connections whose type names the
+// protocol (an Ethernet profile on a veth).
+bool IsVirtualDevice(uint deviceType)
+{
+    switch (deviceType) {
+    case 13: // bridge
+    case 16: // tun
+    case 17: // ip-tunnel
+    case 18: // macvlan
+    case 19: // vxlan
+    case 20: // veth
+    case 22: // dummy
+    case 24: // ovs-interface
+    case 25: // ovs-port
+    case 26: // ovs-bridge
+    case 31: // vrf
+    case 32: // loopback
+        return true;
+    default:
+        return false;
+    }
+}
 
 QDBusMessage Call(QDBusConnection& bus, const QString& path, const QString& interface, const QString& method,
                   const QList<QVariant>& args = {})
@@ -119,29 +158,91 @@ bool CNetworkManagerProvider::IsServiceRunning()
     return IsReply(reply) && reply.arguments().at(0).toBool();
 }
 
+int CNetworkManagerProvider::RankOf(const QString& type, bool vpn)
+{
+    // What a person dials or switches on first, then Wi-Fi, then the wire that is always there.
+    static const QStringList dialled = {
+        QStringLiteral("vpn"),   QStringLiteral("wireguard"), QStringLiteral("gsm"), QStringLiteral("cdma"),
+        QStringLiteral("pppoe"), QStringLiteral("bluetooth"), QStringLiteral("adsl")};
+    if (vpn || dialled.contains(type))
+        return 0;
+    if (type == QLatin1String("802-11-wireless") || type == QLatin1String("wifi-p2p") ||
+        type == QLatin1String("olpc-mesh"))
+        return 1;
+    return 2;
+}
+
+bool CNetworkManagerProvider::IsNetworkConnection(QDBusConnection& bus, const QVariantMap& properties)
+{
+    if (properties.value(QStringLiteral("Vpn")).toBool())
+        return true;
+    if (IsVirtualType(properties.value(QStringLiteral("Type")).toString()))
+        return false;
+    if (properties.value(QStringLiteral("StateFlags")).toUInt() & kStateFlagExternal)
+        return false;
+    const QList<QDBusObjectPath> devices = ToPathList(properties.value(QStringLiteral("Devices")));
+    if (devices.isEmpty())
+        return true;
+    bool ok = false;
+    const uint deviceType =
+        GetProperty(bus, devices.first().path(), kDeviceInterface, QStringLiteral("DeviceType")).toUInt(&ok);
+    return !ok || !IsVirtualDevice(deviceType);
+}
+
 int CNetworkManagerProvider::EnumConnections(SRasConnection* out, int capacity)
 {
-    std::map<std::uint64_t, QString> listed;
-    int count = 0;
+    struct SCandidate
+    {
+        QString path;
+        std::string name;
+        int rank;
+    };
+    if (!out || capacity <= 0)
+        return 0;
+    std::vector<SCandidate> candidates;
     QDBusConnection bus = Bus();
-    if (out && capacity > 0 && bus.isConnected()) {
+    if (bus.isConnected()) {
         const QList<QDBusObjectPath> paths =
             ToPathList(GetProperty(bus, kManagerPath, kManagerInterface, QStringLiteral("ActiveConnections")));
         for (const QDBusObjectPath& objectPath : paths) {
-            if (count >= capacity)
-                break;
             const QString path = objectPath.path();
             const QVariantMap properties = GetAllProperties(bus, path, kActiveInterface);
             // Empty when the connection went away after the list was read: it is simply gone.
-            if (properties.isEmpty() || properties.value(QStringLiteral("Type")).toString() == kLoopbackType)
+            if (properties.isEmpty() || !IsNetworkConnection(bus, properties))
                 continue;
-            SRasConnection& connection = out[count++];
-            connection.handle = HandleOfPath(path);
-            connection.entryName = ClampEntryName(properties.value(QStringLiteral("Id")).toString().toStdString());
-            listed[connection.handle] = path;
+            candidates.push_back({path, ClampEntryName(properties.value(QStringLiteral("Id")).toString().toStdString()),
+                                  RankOf(properties.value(QStringLiteral("Type")).toString(),
+                                         properties.value(QStringLiteral("Vpn")).toBool())});
         }
     }
+    // Equal ranks keep NetworkManager's order.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const SCandidate& a, const SCandidate& b) { return a.rank < b.rank; });
+
+    // Only the connection that matters is listed, so that it alone is timed. When another takes
+    // its place, the one it replaces is listed once more, not connected, ahead of it: the poller
+    // then ends the old one and starts the new one, each logged with its own times.
     std::lock_guard<std::mutex> lock(m_mutex);
+    std::map<std::uint64_t, QString> listed;
+    int count = 0;
+    const SCandidate* top = candidates.empty() ? nullptr : &candidates.front();
+    if (!m_strShownPath.isEmpty() && (!top || top->path != m_strShownPath)) {
+        SRasConnection& ended = out[count++];
+        ended.handle = HandleOfPath(m_strShownPath);
+        ended.entryName = m_strShownName;
+        listed[ended.handle] = QString(); // no path: never connected again
+    }
+    if (top && count < capacity) {
+        SRasConnection& connection = out[count++];
+        connection.handle = HandleOfPath(top->path);
+        connection.entryName = top->name;
+        listed[connection.handle] = top->path;
+        m_strShownPath = top->path;
+        m_strShownName = top->name;
+    } else {
+        m_strShownPath.clear();
+        m_strShownName.clear();
+    }
     m_mapPaths = std::move(listed);
     return count;
 }
@@ -152,7 +253,7 @@ int CNetworkManagerProvider::GetConnectStatus(std::uint64_t handle)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto found = m_mapPaths.find(handle);
-        if (found == m_mapPaths.end())
+        if (found == m_mapPaths.end() || found->second.isEmpty())
             return kDialling;
         path = found->second;
     }
@@ -181,7 +282,7 @@ std::vector<std::string> CNetworkManagerProvider::EnumEntries()
         const auto settings = qdbus_cast<QMap<QString, QVariantMap>>(reply.arguments().at(0));
         const QVariantMap connection = settings.value(QStringLiteral("connection"));
         const QString id = connection.value(QStringLiteral("id")).toString();
-        if (id.isEmpty() || connection.value(QStringLiteral("type")).toString() == kLoopbackType)
+        if (id.isEmpty() || IsVirtualType(connection.value(QStringLiteral("type")).toString()))
             continue;
         entries.push_back(ClampEntryName(id.toStdString()));
     }

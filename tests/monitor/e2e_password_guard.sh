@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# On a desktop with a window manager: the real zelmorin asks for the password at each guarded
+# point (History, Preferences, Exit, and the Advanced page when Preferences are free), typed
+# with the keyboard into the real dialog. A wrong or cancelled password is refused without a
+# word; the right one, typed in lower case, is accepted. The settings file, which holds the
+# password, is private while the program runs.
+set -uo pipefail
+zelmorin=$(readlink -f "$1")
+here=$(dirname "$(readlink -f "$0")")
+source "$here/../support/desktop.sh"
+desktop_home
+pid=""
+trap 'kill_app; desktop_stop' EXIT
+desktop_start || exit 1
+
+export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
+: > "$DESKTOP_WORK/sim.txt"
+mkdir -p "$XDG_CONFIG_DIRS/Quillmoor" "$DESKTOP_WORK/data" "$XDG_CONFIG_HOME/Quillmoor"
+printf '[App%%20Paths]\nPath=%s\n' "$DESKTOP_WORK/data" > "$XDG_CONFIG_DIRS/Quillmoor/Zelmorin.conf"
+conf=$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf
+
+fail=0
+ok()  { echo "ok   $1"; }
+bad() { echo "FAIL $1"; fail=1; }
+check() { local what=$1; shift; if "$@"; then ok "$what"; else bad "$what"; fi; }
+
+kill_app() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; pid=""; }
+start_app() {  # FLAGS: the protection settings the run starts with
+    printf '[General]\nFlags=%s\nStringFlags=SECRET\n' "$1" > "$conf"
+    chmod 644 "$conf" # as an older version left it
+    (cd "$DESKTOP_WORK" && exec "$zelmorin" >"$DESKTOP_WORK/out.txt" 2>&1) &
+    pid=$!
+    wait_for 15 is_shown " Zelmorin " || { bad "no main window"; exit 1; }
+}
+running() { kill -0 "$pid" 2>/dev/null; }
+gone() { ! running; }
+shown() { is_shown "$1"; }
+not_shown() { ! shown "$1"; }
+asked() { shown "Password required"; }
+# The main window's popup menu, then the item N rows down ("Preferences.." is 6, "Exit" 8).
+menu() {
+    main=$(shown_window " Zelmorin ")
+    xdotool mousemove --window "$main" 20 10 click 3
+    sleep 0.4
+    xdotool key --delay 60 $(printf 'Down %.0s' $(seq "$1")) Return
+}
+history_button() {
+    local width
+    main=$(shown_window " Zelmorin ")
+    width=$(xwininfo -id "$main" | awk '/Width:/ {print $2}')
+    xdotool mousemove --window "$main" $((width - 25)) 13 click 1
+}
+# Answers the password question: TEXT and Enter, or Escape for "cancel".
+answer() {
+    wait_for 5 asked || { bad "no password question"; return 1; }
+    local w
+    w=$(shown_window "Password required")
+    xdotool windowactivate --sync "$w" 2>/dev/null
+    if [ "$1" = cancel ]; then
+        xdotool key Escape
+    else
+        xdotool type --delay 40 "$1"
+        xdotool key Return
+    fi
+    wait_for 5 not_shown "Password required" || bad "the password question stays open"
+}
+# Selects the Preferences sheet's page: the third, Advanced.
+advanced_page() {
+    local w
+    w=$(shown_window "Zelmorin - Properties")
+    xdotool windowactivate --sync "$w" 2>/dev/null
+    xdotool key --delay 100 ctrl+Tab ctrl+Tab
+}
+sheet_key() {
+    xdotool windowactivate --sync "$(shown_window "Zelmorin - Properties")" 2>/dev/null
+    xdotool key --delay 100 "$@"
+}
+
+# --- Protection on; Exit, Preferences and History guarded --------------------------------
+start_app 15
+check "the settings file, which holds the password, is private while the program runs" \
+    test "$(stat -c %a "$conf")" = 600
+
+history_button
+answer wrong
+sleep 1
+check "History: a wrong password opens nothing" not_shown "Zelmorin - History"
+history_button
+answer cancel
+sleep 1
+check "History: Cancel opens nothing" not_shown "Zelmorin - History"
+history_button
+answer secret
+check "History: the right password, typed in lower case, opens it" wait_for 5 shown "Zelmorin - History"
+xdotool windowactivate --sync "$(shown_window "Zelmorin - History")" key alt+F4
+wait_for 5 not_shown "Zelmorin - History" || bad "History did not close"
+sleep 0.5
+
+menu 6
+answer wrong
+sleep 1
+check "Preferences: a wrong password opens no sheet" not_shown "Zelmorin - Properties"
+menu 6
+answer secret
+check "Preferences: the right password opens the sheet" wait_for 5 shown "Zelmorin - Properties"
+advanced_page
+sleep 1
+check "Preferences guarded: the Advanced page asks no second time" not_shown "Password required"
+sheet_key Escape
+wait_for 5 not_shown "Zelmorin - Properties" || bad "sheet did not close"
+
+menu 8
+answer wrong
+sleep 1
+check "Exit: a wrong password leaves the program running" running
+menu 8
+answer cancel
+sleep 1
+check "Exit: Cancel leaves the program running" running
+menu 8
+answer secret
+check "Exit: the right password ends the program" wait_for 5 gone
+wait "$pid" 2>/dev/null
+pid=""
+
+# --- Protection on, Preferences free: the Advanced page guards the protection switch -----
+start_app 11
+menu 6
+check "Preferences free: the sheet opens without a question" wait_for 5 shown "Zelmorin - Properties"
+check "and asks nothing before the Advanced page" not_shown "Password required"
+advanced_page
+answer wrong
+sheet_key alt+p Return  # the switch is locked: OK keeps protection on
+wait_for 5 not_shown "Zelmorin - Properties" || bad "sheet did not close"
+sleep 0.5
+menu 8
+check "Advanced page: after a wrong password protection is still on" wait_for 5 asked
+answer cancel
+menu 6
+wait_for 5 shown "Zelmorin - Properties" || bad "no sheet"
+advanced_page
+answer SeCrEt
+sheet_key alt+p Return  # unlocked: protection off
+wait_for 5 not_shown "Zelmorin - Properties" || bad "sheet did not close"
+sleep 0.5
+menu 8
+check "Advanced page: the right password lets protection be switched off" wait_for 5 gone
+wait "$pid" 2>/dev/null
+pid=""
+check "and the settings say so" grep -q '^Flags=10$' "$conf"
+exit $fail
