@@ -249,12 +249,20 @@ void CMonitorDlg::ApplyWindowState()
     flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
     // Changing the flags hides the window; the state set below maps it again as it must be,
     // never shown for a moment on its way into the tray.
+    QPoint framePos;
+    const bool remap = flags != windowFlags() && isVisible();
+    if (remap)
+        framePos = pos();
     if (flags != windowFlags())
         setWindowFlags(flags);
     UpdateTitle();
     m_bApplyingState = true;
     if (!m_bHidden || (IsConnected() && m_bAutoShow)) {
         showNormal();
+        // The new native window learns its frame only once mapped; until then Qt places the
+        // client area where the frame was, which pushes the title bar off the screen.
+        if (remap)
+            QTimer::singleShot(0, this, [this, framePos] { move(framePos); });
     } else if (tray) {
         hide();
     } else {

@@ -64,5 +64,23 @@ menu_command "$(main)" 1 # Hide
 wait_for 10 withdrawn || bad "with a tray, Hide did not withdraw the window"
 tray_stop
 if wait_for 10 minimised; then ok "a tray that goes away leaves the hidden window minimised"; else bad "window unreachable after the tray left"; fi
+
+# A tray that comes while the window is shown: the window moves into it where it was, title bar
+# and all (a new native window must not put its client area where the frame was).
+restore || bad "cannot restore the window before the tray comes back"
+title_top() {
+    local w y top
+    w=$(main) || return 1
+    y=$(xwininfo -id "$w" | awk '/Absolute upper-left Y/ { print $4 }')
+    top=$(xprop -id "$w" _NET_FRAME_EXTENTS | awk -F', ' '{ print $3 }')
+    echo $((y - top))
+}
+before=$(title_top)
+tray_start || exit 1
+wait_for 10 has_icon || bad "no icon in the tray that came back"
+sleep 1
+after=$(title_top)
+if [ "$after" -ge 0 ] && [ "$after" = "$before" ]; then ok "a shown window keeps its title bar in place when a tray comes"
+else bad "the title bar moved from $before to $after when a tray came"; fi
 stop
 exit $fail
