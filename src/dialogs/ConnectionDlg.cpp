@@ -17,6 +17,7 @@
 #include "DialogUnits.h"
 #include "Prompt.h"
 #include "TextBytes.h"
+#include "ThemeColors.h"
 #include "TimeTexts.h"
 
 namespace {
@@ -247,9 +248,7 @@ void CConnectionDlg::CreateControls()
     m_pMessage->setTextFormat(Qt::PlainText);
     m_pMessage->setWordWrap(true);
     m_pMessage->setGeometry(units.Rect(7, 94, 251, 18));
-    QPalette palette = m_pMessage->palette();
-    palette.setColor(QPalette::WindowText, QColor(Qt::darkRed));
-    m_pMessage->setPalette(palette);
+    ColourMessage();
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
@@ -260,6 +259,21 @@ void CConnectionDlg::CreateControls()
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setGeometry(units.Rect(208, 117, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CConnectionDlg::reject);
+}
+
+void CConnectionDlg::ColourMessage()
+{
+    QPalette palette = m_pMessage->palette();
+    palette.setColor(QPalette::WindowText, CThemeColors::Error(this->palette()));
+    m_pMessage->setPalette(palette);
+}
+
+void CConnectionDlg::changeEvent(QEvent* event)
+{
+    // The desktop's theme may change while the dialog is open.
+    if (event->type() == QEvent::PaletteChange)
+        ColourMessage();
+    QDialog::changeEvent(event);
 }
 
 void CConnectionDlg::showEvent(QShowEvent* event)

@@ -1,6 +1,7 @@
 #include "HyperLink.h"
 
 #include "DesktopServices.h"
+#include "ThemeColors.h"
 
 #include <cstdint>
 
@@ -111,11 +112,16 @@ QFont CHyperLink::LinkFont() const
     return linkFont;
 }
 
+QColor CHyperLink::TextColor() const
+{
+    return CThemeColors::Link(palette());
+}
+
 void CHyperLink::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.setFont(LinkFont());
-    painter.setPen(QColor(0, 0, 255));
+    painter.setPen(TextColor());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
 }
 
