@@ -3,15 +3,20 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QPushButton>
+#include <QTest>
+#include <QUrl>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "AboutDlg.h"
 #include "Clock.h"
 #include "Connection.h"
 #include "ConnectionDlg.h"
+#include "DesktopServices.h"
 #include "HistoryDoc.h"
 #include "HistoryFrame.h"
+#include "HyperLink.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
 #include "NewPasswordDlg.h"
@@ -28,7 +33,8 @@ bool IsButtonLike(QAccessible::Role role)
 {
     // Their own text is their name; for fields and lists the text is the value, not a name.
     return role == QAccessible::PushButton || role == QAccessible::CheckBox || role == QAccessible::RadioButton ||
-           role == QAccessible::PageTab || role == QAccessible::ButtonMenu || role == QAccessible::ButtonDropDown;
+           role == QAccessible::PageTab || role == QAccessible::ButtonMenu || role == QAccessible::ButtonDropDown ||
+           role == QAccessible::Link;
 }
 
 // What a screen reader can call the control: its own name, or the label that stands for it.
@@ -184,4 +190,47 @@ TEST(AccessibleNames, MainWindowHidesItsHiddenButtons)
     EXPECT_FALSE(walk.objects.contains(QStringLiteral("cancel")));
     EXPECT_TRUE(walk.invisible.isEmpty()) << walk.invisible.join(QStringLiteral("\n")).toStdString();
     dialog.StopPolling();
+}
+
+TEST(AccessibleNames, AboutBoxLinksFromTheKeyboardAndAScreenReader)
+{
+    std::vector<QString> opened;
+    CDesktopServices::SetOpener([&opened](const QUrl& url) {
+        opened.push_back(url.toString());
+        return true;
+    });
+    const std::unique_ptr<void, void (*)(void*)> restore(&opened, [](void*) { CDesktopServices::SetOpener(nullptr); });
+
+    CAboutDlg about;
+    about.show();
+    QApplication::setActiveWindow(&about);
+    auto* close = about.findChild<QPushButton*>(QStringLiteral("closeButton"));
+    auto* home = about.findChild<CHyperLink*>(QStringLiteral("link%1").arg(CAboutDlg::IDC_HOMEPAGE));
+    auto* email = about.findChild<CHyperLink*>(QStringLiteral("link%1").arg(CAboutDlg::IDC_EMAIL));
+    ASSERT_TRUE(close && home && email);
+    EXPECT_EQ(QApplication::focusWidget(), close);
+
+    // Tab goes from Close to the links in their order; Enter and Space open the one in focus.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), home);
+    QTest::keyClick(home, Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), email);
+    QTest::keyClick(email, Qt::Key_Space);
+    QTest::keyClick(email, Qt::Key_A); // any other key does nothing
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], home->text());
+    EXPECT_EQ(opened[1], email->text());
+    EXPECT_TRUE(about.isVisible()) << "Enter on a link must not close the box";
+
+    // A screen reader sees a link named by its address, and pressing it opens it.
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(email);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::Link);
+    EXPECT_EQ(iface->text(QAccessible::Name), email->text());
+    EXPECT_TRUE(iface->state().focusable);
+    ASSERT_NE(iface->actionInterface(), nullptr);
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[2], email->text());
 }
