@@ -271,7 +271,7 @@ void CConnectionDlg::ColourMessage()
 void CConnectionDlg::changeEvent(QEvent* event)
 {
     // The desktop's theme may change while the dialog is open.
-    if (event->type() == QEvent::PaletteChange)
+    if (event->type() == QEvent::PaletteChange && m_pMessage)
         ColourMessage();
     QDialog::changeEvent(event);
 }
