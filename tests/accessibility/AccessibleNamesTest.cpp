@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AboutDlg.h"
+#include "Accessibility.h"
 #include "Clock.h"
 #include "Connection.h"
 #include "ConnectionDlg.h"
@@ -233,4 +234,24 @@ TEST(AccessibleNames, AboutBoxLinksFromTheKeyboardAndAScreenReader)
     iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[2], email->text());
+}
+
+TEST(AccessibleNames, HidingFromATreeAlreadyBuilt)
+{
+    // A screen reader may have asked for the window before its hidden control is marked.
+    QWidget window;
+    auto* shown = new QPushButton(QStringLiteral("Shown"), &window);
+    auto* hidden = new QPushButton(QStringLiteral("Hidden"), &window);
+    hidden->setObjectName(QStringLiteral("hidden"));
+    hidden->hide();
+    QAccessibleInterface* before = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_EQ(before->childCount(), 2);
+
+    CAccessibility::HideFromTree(hidden);
+    QAccessibleInterface* after = QAccessible::queryAccessibleInterface(&window);
+    ASSERT_EQ(after->childCount(), 1);
+    EXPECT_EQ(after->child(0)->object(), shown);
+    EXPECT_EQ(after->indexOfChild(QAccessible::queryAccessibleInterface(shown)), 0);
+    EXPECT_EQ(after->indexOfChild(QAccessible::queryAccessibleInterface(hidden)), -1);
+    EXPECT_EQ(after->role(), QAccessible::Window);
 }
