@@ -13,9 +13,11 @@
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 
+#include "Accessibility.h"
 #include "DialogUnits.h"
 #include "Prompt.h"
 #include "TextBytes.h"
+#include "ThemeColors.h"
 #include "TimeTexts.h"
 
 namespace {
@@ -29,23 +31,24 @@ struct SField
     int nLow;
     int nHigh;
     bool bChecked;
+    const char* pszName; // what a screen reader calls the field
 };
 
 const SField kFields[] = {
-    {CConnectionDlg::IDC_START_DAY, CConnectionDlg::IDC_START_DAY_SPIN, 1, 31, true},
-    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 2037, true},
-    {CConnectionDlg::IDC_START_HOURS, CConnectionDlg::IDC_START_HOURS_SPIN, -1, 24, true},
-    {CConnectionDlg::IDC_START_MINUTES, CConnectionDlg::IDC_START_MINUTES_SPIN, -1, 60, true},
-    {CConnectionDlg::IDC_START_SECONDS, CConnectionDlg::IDC_START_SECONDS_SPIN, -1, 60, true},
-    {CConnectionDlg::IDC_END_DAY, CConnectionDlg::IDC_END_DAY_SPIN, 1, 31, true},
-    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 2037, true},
-    {CConnectionDlg::IDC_END_HOURS, CConnectionDlg::IDC_END_HOURS_SPIN, -1, 24, true},
-    {CConnectionDlg::IDC_END_MINUTES, CConnectionDlg::IDC_END_MINUTES_SPIN, -1, 60, true},
-    {CConnectionDlg::IDC_END_SECONDS, CConnectionDlg::IDC_END_SECONDS_SPIN, -1, 60, true},
+    {CConnectionDlg::IDC_START_DAY, CConnectionDlg::IDC_START_DAY_SPIN, 1, 31, true, "Start day"},
+    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 2037, true, "Start year"},
+    {CConnectionDlg::IDC_START_HOURS, CConnectionDlg::IDC_START_HOURS_SPIN, -1, 24, true, "Start hours"},
+    {CConnectionDlg::IDC_START_MINUTES, CConnectionDlg::IDC_START_MINUTES_SPIN, -1, 60, true, "Start minutes"},
+    {CConnectionDlg::IDC_START_SECONDS, CConnectionDlg::IDC_START_SECONDS_SPIN, -1, 60, true, "Start seconds"},
+    {CConnectionDlg::IDC_END_DAY, CConnectionDlg::IDC_END_DAY_SPIN, 1, 31, true, "End day"},
+    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 2037, true, "End year"},
+    {CConnectionDlg::IDC_END_HOURS, CConnectionDlg::IDC_END_HOURS_SPIN, -1, 24, true, "End hours"},
+    {CConnectionDlg::IDC_END_MINUTES, CConnectionDlg::IDC_END_MINUTES_SPIN, -1, 60, true, "End minutes"},
+    {CConnectionDlg::IDC_END_SECONDS, CConnectionDlg::IDC_END_SECONDS_SPIN, -1, 60, true, "End seconds"},
     // The length in hours may be typed beyond its spin range: any integer is taken.
-    {CConnectionDlg::IDC_LENGTH_HOURS, CConnectionDlg::IDC_LENGTH_HOURS_SPIN, -16382, 16383, false},
-    {CConnectionDlg::IDC_LENGTH_MINUTES, CConnectionDlg::IDC_LENGTH_MINUTES_SPIN, -60, 60, true},
-    {CConnectionDlg::IDC_LENGTH_SECONDS, CConnectionDlg::IDC_LENGTH_SECONDS_SPIN, -60, 60, true},
+    {CConnectionDlg::IDC_LENGTH_HOURS, CConnectionDlg::IDC_LENGTH_HOURS_SPIN, -16382, 16383, false, "Length hours"},
+    {CConnectionDlg::IDC_LENGTH_MINUTES, CConnectionDlg::IDC_LENGTH_MINUTES_SPIN, -60, 60, true, "Length minutes"},
+    {CConnectionDlg::IDC_LENGTH_SECONDS, CConnectionDlg::IDC_LENGTH_SECONDS_SPIN, -60, 60, true, "Length seconds"},
 };
 
 // The order in which the fields are read, so the first wrong one in the layout is reported.
@@ -157,6 +160,7 @@ void CConnectionDlg::CreateControls()
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("edit%1").arg(id));
         edit->setGeometry(units.Rect(x, y, width, 12));
+        edit->setAccessibleName(QString::fromLatin1(info.pszName));
         edit->setMaxLength(11); // "-2147483648"
         // Typing is filtered to digits in eventFilter; this stops pasted text. A minus sign
         // comes only from the spin button, but digits may follow it.
@@ -169,6 +173,7 @@ void CConnectionDlg::CreateControls()
         // so that rounding neither overlaps them nor leaves a gap.
         const QRect spin(edit->geometry().right() + 1, edit->y(), units.X(10), edit->height());
         const int upper = spin.height() / 2;
+        QToolButton* spinButtons[2] = {};
         for (int delta : {1, -1}) {
             auto* button = new QToolButton(this);
             button->setObjectName(QStringLiteral("spin%1%2").arg(info.nSpin).arg(delta > 0 ? "Up" : "Down"));
@@ -180,11 +185,14 @@ void CConnectionDlg::CreateControls()
             else
                 button->setGeometry(spin.x(), spin.y() + upper, spin.width(), spin.height() - upper);
             connect(button, &QToolButton::clicked, this, [this, id, delta] { Step(id, delta); });
+            spinButtons[delta > 0 ? 0 : 1] = button;
         }
+        CAccessibility::NameSpinButton(spinButtons[0], spinButtons[1], QString::fromLatin1(info.pszName));
     };
-    auto addMonth = [&](int id, int y) {
+    auto addMonth = [&](int id, int y, const QString& name) {
         auto* combo = new QComboBox(this);
         combo->setObjectName(QStringLiteral("combo%1").arg(id));
+        combo->setAccessibleName(name);
         for (const char* month : kMonths)
             combo->addItem(QString::fromLatin1(month));
         combo->setMaxVisibleItems(12);
@@ -201,7 +209,7 @@ void CConnectionDlg::CreateControls()
 
     // Created in the order of the tab chain.
     addField(IDC_START_DAY, xDay, rowStart, 20);
-    m_pStartMonth = addMonth(IDC_START_MONTH, rowStart);
+    m_pStartMonth = addMonth(IDC_START_MONTH, rowStart, QStringLiteral("Start month"));
     addField(IDC_START_YEAR, xYear, rowStart, 24);
     addField(IDC_START_HOURS, xHours, rowStart, 24);
     addField(IDC_START_MINUTES, xMinutes, rowStart, 24);
@@ -209,14 +217,15 @@ void CConnectionDlg::CreateControls()
 
     AddLabel(this, units, QStringLiteral("End date/time"), 7, 35, 100);
     addField(IDC_END_DAY, xDay, rowEnd, 20);
-    m_pEndMonth = addMonth(IDC_END_MONTH, rowEnd);
+    m_pEndMonth = addMonth(IDC_END_MONTH, rowEnd, QStringLiteral("End month"));
     addField(IDC_END_YEAR, xYear, rowEnd, 24);
     addField(IDC_END_HOURS, xHours, rowEnd, 24);
     addField(IDC_END_MINUTES, xMinutes, rowEnd, 24);
     addField(IDC_END_SECONDS, xSeconds, rowEnd, 24);
 
-    AddLabel(this, units, QStringLiteral("ISP"), 7, 66, 40);
+    QLabel* entryLabel = AddLabel(this, units, QStringLiteral("ISP"), 7, 66, 40);
     m_pEntry = new QComboBox(this);
+    entryLabel->setBuddy(m_pEntry);
     m_pEntry->setObjectName(QStringLiteral("combo%1").arg(IDC_ENTRY));
     m_pEntry->setEditable(true);
     // The list is kept sorted by FillEntries; typed names are not added to it, and nothing is
@@ -239,9 +248,7 @@ void CConnectionDlg::CreateControls()
     m_pMessage->setTextFormat(Qt::PlainText);
     m_pMessage->setWordWrap(true);
     m_pMessage->setGeometry(units.Rect(7, 94, 251, 18));
-    QPalette palette = m_pMessage->palette();
-    palette.setColor(QPalette::WindowText, QColor(Qt::darkRed));
-    m_pMessage->setPalette(palette);
+    ColourMessage();
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
@@ -252,6 +259,21 @@ void CConnectionDlg::CreateControls()
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setGeometry(units.Rect(208, 117, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CConnectionDlg::reject);
+}
+
+void CConnectionDlg::ColourMessage()
+{
+    QPalette palette = m_pMessage->palette();
+    palette.setColor(QPalette::WindowText, CThemeColors::Error(this->palette()));
+    m_pMessage->setPalette(palette);
+}
+
+void CConnectionDlg::changeEvent(QEvent* event)
+{
+    // The desktop's theme may change while the dialog is open.
+    if (event->type() == QEvent::PaletteChange && m_pMessage)
+        ColourMessage();
+    QDialog::changeEvent(event);
 }
 
 void CConnectionDlg::showEvent(QShowEvent* event)

@@ -68,6 +68,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -79,6 +80,8 @@ private:
     };
 
     void CreateControls();
+    // The message in a red that can be read on the dialog's background.
+    void ColourMessage();
     void OnInitDialog();
     void FillEntries();
 

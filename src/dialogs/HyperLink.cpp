@@ -1,12 +1,17 @@
 #include "HyperLink.h"
 
 #include "DesktopServices.h"
+#include "ThemeColors.h"
 
 #include <cstdint>
 
+#include <QAccessibleWidget>
 #include <QBitmap>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QUrl>
 
 namespace {
@@ -57,6 +62,50 @@ constexpr SCursorRow kHandRows[CHyperLink::CursorSize] = {
     kEmptyRow,
 };
 
+// What screen readers are told: a link, named by its text, that can be pressed.
+class CAccessibleLink : public QAccessibleWidget
+{
+public:
+    explicit CAccessibleLink(CHyperLink* link) : QAccessibleWidget(link, QAccessible::Link) {}
+
+    QString text(QAccessible::Text type) const override
+    {
+        if (type == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<CHyperLink*>(widget())->text();
+        return QAccessibleWidget::text(type);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.linked = true;
+        return state;
+    }
+
+    QStringList actionNames() const override { return QStringList(pressAction()) + QAccessibleWidget::actionNames(); }
+
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            static_cast<CHyperLink*>(widget())->OpenLink();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* LinkFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CHyperLink") && object && object->isWidgetType())
+        return new CAccessibleLink(static_cast<CHyperLink*>(object));
+    return nullptr;
+}
+
+// In place before the first link exists: an interface made without it would be cached for good.
+[[maybe_unused]] const bool kLinkFactoryInstalled = [] {
+    QAccessible::installFactory(LinkFactory);
+    return true;
+}();
+
 } // namespace
 
 CHyperLink::CHyperLink(const QString& text, QWidget* parent) : QLabel(text, parent)
@@ -65,6 +114,7 @@ CHyperLink::CHyperLink(const QString& text, QWidget* parent) : QLabel(text, pare
     // Whatever is behind the control shows through around the letters.
     setAutoFillBackground(false);
     setCursor(HandCursor());
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 CHyperLink::CursorPixels CHyperLink::DecodeCursor()
@@ -111,12 +161,43 @@ QFont CHyperLink::LinkFont() const
     return linkFont;
 }
 
+QColor CHyperLink::TextColor() const
+{
+    return CThemeColors::Link(palette());
+}
+
 void CHyperLink::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     painter.setFont(LinkFont());
-    painter.setPen(QColor(0, 0, 255));
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+    painter.setPen(TextColor());
+    QRect drawn;
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text(), &drawn);
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = drawn.adjusted(0, 0, 1, 1) & rect();
+        option.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void CHyperLink::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            event->accept();
+            OpenLink();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void CHyperLink::mousePressEvent(QMouseEvent* event)
@@ -135,6 +216,11 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     event->accept();
+    OpenLink();
+}
+
+void CHyperLink::OpenLink()
+{
     // The text is passed whole, so "mailto:" and the like reach their handlers. A link the
     // desktop cannot open is silently left alone.
     CDesktopServices::OpenUrl(QUrl(text()));

@@ -27,10 +27,12 @@ CNewPasswordDlg::CNewPasswordDlg(QWidget* parent) : QDialog(parent)
 
     const CDialogUnits units(this);
     setFixedSize(units.X(122), units.Y(89));
-    AddText(this, units, QStringLiteral("Enter the password:"), 7);
+    QLabel* first = AddText(this, units, QStringLiteral("Enter the password:"), 7);
     m_pFirst = CreatePasswordField(this, IDC_FIRST, units.Rect(7, 17, 108, 12));
-    AddText(this, units, QStringLiteral("Please, re-enter the password:"), 35);
+    first->setBuddy(m_pFirst);
+    QLabel* second = AddText(this, units, QStringLiteral("Please, re-enter the password:"), 35);
     m_pSecond = CreatePasswordField(this, IDC_SECOND, units.Rect(7, 45, 108, 12));
+    second->setBuddy(m_pSecond);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setGeometry(units.Rect(7, 68, 50, 14));

@@ -49,8 +49,9 @@ CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent)
 
     const CDialogUnits units(this);
     setFixedSize(units.X(186), units.Y(50));
-    AddText(this, units, QStringLiteral("Please, enter password:"), 7, 7, 112);
+    QLabel* prompt = AddText(this, units, QStringLiteral("Please, enter password:"), 7, 7, 112);
     m_pPassword = CreatePasswordField(this, IDC_PASSWORD, units.Rect(7, 17, 112, 12));
+    prompt->setBuddy(m_pPassword);
     AddText(this, units, QStringLiteral("Note: password is case-insensitive."), 7, 35, 120);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -13,6 +13,7 @@
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 
+#include "Accessibility.h"
 #include "DialogUnits.h"
 #include "TextBytes.h"
 
@@ -56,6 +57,8 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
     PlaceOnFrame(m_pTotal, frame, units);
 
     m_pEntry = AddList(this, IDC_ENTRY, units.Rect(91, 56, 121, 12));
+    // No label of its own: the check box above says what the list is for.
+    m_pEntry->setAccessibleName(QStringLiteral("Connection counted in the total"));
 
     m_pTotalType = new QButtonGroup(this);
     const struct
@@ -80,6 +83,7 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
     m_pWeekStartText =
         AddText(this, IDC_WEEK_START_TEXT, QStringLiteral("Week starts on"), units.Rect(103, 107, 52, 8));
     m_pWeekStart = AddList(this, IDC_WEEK_START, units.Rect(158, 105, 54, 12));
+    m_pWeekStartText->setBuddy(m_pWeekStart);
     for (const char* day : kWeekDays)
         m_pWeekStart->addItem(QString::fromLatin1(day));
     m_pWeekStart->setMaxVisibleItems(7);
@@ -88,6 +92,7 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
     m_pMonthStart = new QLineEdit(this);
     m_pMonthStart->setObjectName(QStringLiteral("edit%1").arg(IDC_MONTH_START));
     m_pMonthStart->setGeometry(units.Rect(188, 116, 15, 12));
+    m_pMonthStartText->setBuddy(m_pMonthStart);
     m_pMonthStart->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pMonthStart));
     // The spin button in two halves on the field's right, placed from the field's pixels so
@@ -106,6 +111,7 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, [this, up] { StepMonthStart(up ? 1 : -1); });
     }
+    CAccessibility::NameSpinButton(m_pMonthStartUp, m_pMonthStartDown, QStringLiteral("Start day"));
 
     for (QCheckBox* check : {m_pTotal, m_pHide})
         connect(check, &QCheckBox::clicked, this, &CPropPageGeneral::OnClick);

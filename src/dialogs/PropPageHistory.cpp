@@ -52,10 +52,13 @@ std::string CPropPageHistory::GetConnectionDateFormat() const
 void CPropPageHistory::CreateControls(const CDialogUnits& units)
 {
     AddPicture(IDB_PICTURE, units.Rect(7, 7, 67, 124));
-    AddText(this, 0, QStringLiteral("Day date format in tree view"), units.Rect(84, 14, 132, 8));
+    QLabel* dayText = AddText(this, 0, QStringLiteral("Day date format in tree view"), units.Rect(84, 14, 132, 8));
     m_pDayFormat = AddList(this, IDC_DAY_FORMAT, units.Rect(84, 25, 132, 12));
-    AddText(this, 0, QStringLiteral("Details date format in list view"), units.Rect(84, 50, 132, 8));
+    dayText->setBuddy(m_pDayFormat);
+    QLabel* connectionText =
+        AddText(this, 0, QStringLiteral("Details date format in list view"), units.Rect(84, 50, 132, 8));
     m_pConnectionFormat = AddList(this, IDC_CONNECTION_FORMAT, units.Rect(84, 61, 132, 12));
+    connectionText->setBuddy(m_pConnectionFormat);
 }
 
 void CPropPageHistory::OnInitDialog()

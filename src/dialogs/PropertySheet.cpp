@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -21,6 +22,8 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, int sele
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     m_pTabs = new QTabWidget(this);
+    m_pTabs->setAccessibleName(QStringLiteral("Pages"));
+    m_pTabs->tabBar()->setAccessibleName(QStringLiteral("Pages"));
     layout->addWidget(m_pTabs);
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CPropertySheet::OnCurrentChanged);
 

@@ -43,6 +43,7 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     bar->setFixedHeight(du.Y(20));
     m_pFilter = new QComboBox(bar);
     m_pFilter->setObjectName(QStringLiteral("entryFilter"));
+    m_pFilter->setAccessibleName(QStringLiteral("Show connections of"));
     m_pFilter->setGeometry(du.X(7), du.Y(4), du.X(96), m_pFilter->sizeHint().height());
     // The box is sorted; " All connections" begins with a blank and so stays first.
     std::vector<std::string> sorted = m_entries;
@@ -78,6 +79,8 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     m_pList->m_entries = m_entries;
     m_pTree = new CHistoryTree(*m_pDoc, nullptr);
     m_pTree->m_entries = m_entries;
+    m_pTree->setAccessibleName(QStringLiteral("Months and days"));
+    m_pList->setAccessibleName(QStringLiteral("Connections"));
     m_pSplitter->addWidget(m_pTree);
     m_pSplitter->addWidget(m_pList);
     m_pSplitter->setStretchFactor(0, 0);

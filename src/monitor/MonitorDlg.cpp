@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "AboutDlg.h"
+#include "Accessibility.h"
 #include "ConnectionLog.h"
 #include "ConnectionMonitor.h"
 #include "DialogUnits.h"
@@ -105,6 +106,9 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     cancel->setGeometry(du.Rect(65, 1, 50, 14));
     cancel->hide();
     connect(cancel, &QPushButton::clicked, this, &CMonitorDlg::reject);
+    // Neither is ever shown: a screen reader must not offer them.
+    CAccessibility::HideFromTree(ok);
+    CAccessibility::HideFromTree(cancel);
 
     m_pStatus = new QLabel(QStringLiteral("Not connected"), this);
     m_pStatus->setTextFormat(Qt::PlainText); // entry names are text, never markup
