@@ -82,6 +82,8 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
     progress.setObjectName(QStringLiteral("printProgress"));
     progress.setWindowTitle(QStringLiteral("Zelmorin - Print"));
     progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumWidth(
+        progress.fontMetrics().horizontalAdvance(QStringLiteral("Printing page 00000 of 00000...")) * 3 / 2);
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
