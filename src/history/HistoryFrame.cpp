@@ -181,9 +181,9 @@ void CHistoryFrame::showEvent(QShowEvent* event)
 bool CHistoryFrame::event(QEvent* event)
 {
     // A window manager frames the window only after it is mapped; once the frame is known the
-    // client rectangle is set again so that the outer one is the one saved.
-    // A window manager that draws no frame at all leaves the margins empty; the user's own
-    // moves must not be undone then, so the wait is short.
+    // client rectangle is set again so that the outer one is the one saved. One that draws no
+    // frame leaves the margins empty for ever, and the user's own moves must not be undone,
+    // so the wait is short.
     if (m_bRestorePending && m_restoreClock.elapsed() > 3000)
         m_bRestorePending = false;
     if (m_bRestorePending && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
