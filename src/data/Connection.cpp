@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ExportFormat.h"
 #include "LogLineParser.h"
 #include "OutputFile.h"
 #include "TimeTexts.h"
@@ -66,7 +67,7 @@ std::string CConnection::FormatLine(const std::string& separator) const
     line += separator;
     line += GetDurationText();
     line += separator;
-    line += m_strName;
+    line += ExportField(m_strName, separator);
     line += "\r\n";
     return line;
 }

@@ -37,7 +37,8 @@ public:
 
     // The record as one line: start, end, duration and entry name joined by the separator,
     // with "*" in front when deleted, ended by CR LF. The log's dates are always "%d/%m/%Y
-    // %H:%M:%S", whatever the date settings.
+    // %H:%M:%S", whatever the date settings. With an export's comma or tab, a name holding
+    // the separator, a quote or a line break is quoted (ExportField).
     std::string FormatLine(const std::string& separator) const;
     // Writes FormatLine; a deleted record is written only when includeDeleted is true.
     void Write(COutputFile& file, const std::string& separator, bool includeDeleted) const;

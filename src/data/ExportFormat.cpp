@@ -8,3 +8,20 @@ std::string ExportSeparatorFor(const std::string& path)
     bool tab = dot != std::string::npos && name.compare(dot + 1, std::string::npos, "txt") == 0;
     return tab ? "\t" : ",";
 }
+
+std::string ExportField(const std::string& field, const std::string& separator)
+{
+    // Tab-separated readers take a quote as text, so only a tab or a line break needs quoting
+    // there; comma-separated ones follow RFC 4180.
+    const char* special = separator == "," ? ",\"\r\n" : separator == "\t" ? "\t\r\n" : nullptr;
+    if (!special || field.find_first_of(special) == std::string::npos)
+        return field;
+    std::string quoted = "\"";
+    for (char c : field) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}

@@ -17,6 +17,8 @@ class CLogMonth;
 class CHistoryDoc
 {
 public:
+    // A relative path is taken from the current folder now, so that messages name the file
+    // the user can find.
     explicit CHistoryDoc(const std::string& logPath);
     virtual ~CHistoryDoc() = default;
     CHistoryDoc(const CHistoryDoc&) = delete;
@@ -29,6 +31,8 @@ public:
     // The selected period, from inclusive to exclusive; no redraw.
     void SelectMonth(const CLogMonth& month);
     void SelectDay(const CLogDay& day);
+    // An empty period: the user took the highlight off the tree, so Selection prints nothing.
+    void SelectNothing();
 
     // Views are told in the order they were attached.
     void AddView(CHistoryView* view);
@@ -40,6 +44,9 @@ public:
     CTime m_timeFrom;
     CTime m_timeTo;
     std::string m_strFilter;
+    // A change was kept in memory after a save failed; the next change must go through Save,
+    // which writes it, rather than through anything that reads the file again first.
+    bool m_bChangePending = false;
 
 private:
     std::vector<CHistoryView*> m_views;

@@ -46,8 +46,10 @@ bool CHistoryCommands::Save(CHistoryDoc& doc, QWidget* parent)
 {
     try {
         doc.GetLog()->Save();
+        doc.m_bChangePending = false;
         return true;
     } catch (const CFileException& error) {
+        doc.m_bChangePending = true;
         ReportFileError(error, parent);
         return false;
     }
@@ -60,12 +62,19 @@ bool CHistoryCommands::AddManualConnection(CHistoryDoc& doc, const std::vector<s
     CConnectionDlg editor(record, entries, parent);
     if (editor.exec() != QDialog::Accepted)
         return false;
+    if (doc.m_bChangePending) {
+        // Append would read the file again and drop the change kept in memory; the new record
+        // joins it instead and both go out with one Save, or stay kept together.
+        doc.GetLog()->AddConnection(new CConnection(record.GetStart(), record.GetEnd(), record.m_strName));
+        return Save(doc, parent);
+    }
     bool appended = false;
     try {
         doc.GetLog()->Append(record.GetStart(), record.GetEnd(), record.m_strName);
         appended = true;
         doc.GetLog()->Save();
     } catch (const CFileException& error) {
+        // Once appended, memory is what the file holds; only the sorting rewrite is missing.
         ReportFileError(error, parent);
     }
     // Append reads the log again: every record and day the views point at is new.

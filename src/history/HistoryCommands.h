@@ -27,6 +27,7 @@ public:
     // refresh its views).
     static bool Save(CHistoryDoc& doc, QWidget* parent);
     // A connection typed into the editor, appended and saved; true when the log was read again
-    // and the views must be refreshed.
+    // and the views must be refreshed. While a change is kept from a failed save, the new one
+    // is added in memory and saved with it.
     static bool AddManualConnection(CHistoryDoc& doc, const std::vector<std::string>& entries, QWidget* parent);
 };

@@ -1,15 +1,19 @@
 #include "HistoryFrame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
+#include <set>
 
+#include "ConnectionLog.h"
 #include "DialogUnits.h"
 #include "HistoryDoc.h"
 #include "HistoryExport.h"
@@ -85,7 +89,8 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     m_pSplitter->addWidget(m_pList);
     m_pSplitter->setStretchFactor(0, 0);
     m_pSplitter->setStretchFactor(1, 1);
-    m_pSplitter->setSizes({layout.m_nTreeWidth, std::max(1, width() - layout.m_nTreeWidth)});
+    FitUnstoredWidths();
+    m_pSplitter->setSizes({m_layout.m_nTreeWidth, std::max(1, width() - m_layout.m_nTreeWidth)});
 
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -110,6 +115,43 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
         m_hWndOwner->setEnabled(false);
 }
 
+void CHistoryFrame::FitUnstoredWidths()
+{
+    CHistoryLayout& layout = m_layout;
+    if (!layout.m_bTreeWidthStored)
+        layout.m_nTreeWidth = std::max(layout.m_nTreeWidth, m_pTree->FittingWidth());
+    bool columnsFitted = false;
+    for (bool stored : layout.m_bColWidthStored)
+        columnsFitted = columnsFitted || !stored;
+    if (columnsFitted) {
+        // The names the list may show: the phone book's and every one in the log.
+        std::set<std::string> names(m_entries.begin(), m_entries.end());
+        const CConnectionLog& log = *m_pDoc->GetLog();
+        for (int i = 0; i < log.GetConnectionCount(); ++i)
+            names.insert(log.GetConnection(i)->m_strName);
+        int fitting[4];
+        m_pList->FittingColumnWidths(std::vector<std::string>(names.begin(), names.end()), fitting);
+        for (int i = 0; i < 4; ++i)
+            if (!layout.m_bColWidthStored[i]) {
+                layout.m_nColWidth[i] = std::max(layout.m_nColWidth[i], fitting[i]);
+                m_pList->setColumnWidth(i, layout.m_nColWidth[i]);
+            }
+    }
+}
+
+QRect CHistoryFrame::DefaultRect() const
+{
+    // Wide enough for the tree and the columns side by side, up to the screen's right edge.
+    int needed = m_layout.m_nTreeWidth + m_pSplitter->handleWidth() + 2 * m_pList->frameWidth() +
+                 m_pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pList) + 16;
+    for (int width : m_layout.m_nColWidth)
+        needed += width;
+    int width = std::max(560, needed);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::max(560, std::min(width, screen->availableGeometry().right() - 40));
+    return QRect(40, 100, width, 300);
+}
+
 CHistoryFrame::~CHistoryFrame()
 {
     // The views detach from the document before it goes.
@@ -123,8 +165,8 @@ void CHistoryFrame::showEvent(QShowEvent* event)
     if (m_bLayoutRestored)
         return;
     m_bLayoutRestored = true;
-    // Rectangles are outer ones, frame included, as they are saved; the frame is known now.
-    QRect outer(40, 100, 560, 300);
+    // Rectangles are outer ones, frame included, as they are saved.
+    QRect outer = DefaultRect();
     const CHistoryLayout& layout = m_layout;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && layout.m_nWidth != 0 && layout.m_nHeight != 0) {
@@ -133,9 +175,35 @@ void CHistoryFrame::showEvent(QShowEvent* event)
             std::int64_t(layout.m_nPosY) + layout.m_nHeight < area.height())
             outer = QRect(layout.m_nPosX, layout.m_nPosY, layout.m_nWidth, layout.m_nHeight);
     }
-    QSize frame = frameGeometry().size() - size();
-    resize(outer.width() - frame.width(), outer.height() - frame.height());
-    move(outer.topLeft());
+    m_restoreOuter = outer;
+    m_bRestorePending = true;
+    m_restoreClock.start();
+    PlaceInside(outer);
+}
+
+bool CHistoryFrame::event(QEvent* event)
+{
+    // A window manager frames the window only after it is mapped; once the frame is known the
+    // client rectangle is set again so that the outer one is the one saved. One that draws no
+    // frame leaves the margins empty for ever, and the user's own moves must not be undone,
+    // so the wait is short.
+    if (m_bRestorePending && m_restoreClock.elapsed() > 3000)
+        m_bRestorePending = false;
+    if (m_bRestorePending && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                              event->type() == QEvent::WindowActivate || event->type() == QEvent::UpdateRequest))
+        PlaceInside(m_restoreOuter);
+    return QWidget::event(event);
+}
+
+void CHistoryFrame::PlaceInside(const QRect& outer)
+{
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (!frame.isNull())
+        m_bRestorePending = false;
+    else if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        m_bRestorePending = false; // no window manager will ever add a frame
+    // A client rectangle: the window manager puts its frame around it, where the outer one was.
+    setGeometry(outer.marginsRemoved(frame));
 }
 
 bool CHistoryFrame::eventFilter(QObject* watched, QEvent* event)
@@ -217,6 +285,14 @@ void CHistoryFrame::SaveLayout()
     for (int i = 0; i < 4; ++i)
         layout.m_nColWidth[i] = m_pList->columnWidth(i);
     layout.Save(m_store);
+}
+
+void CHistoryFrame::SaveOpenLayouts()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* frame = qobject_cast<CHistoryFrame*>(widget))
+            if (!frame->m_bClosed)
+                frame->SaveLayout();
 }
 
 void CHistoryFrame::closeEvent(QCloseEvent* event)

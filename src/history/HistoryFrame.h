@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -38,6 +40,10 @@ public:
     void OnExport();
     void OnContextMenu(const QPoint& screenPoint);
 
+    // Writes the layout of every History window still open: the program is ending without
+    // closing them.
+    static void SaveOpenLayouts();
+
     CHistoryDoc& GetDocument() const { return *m_pDoc; }
     CHistoryTree* GetTree() const { return m_pTree; }
     CHistoryList* GetList() const { return m_pList; }
@@ -48,14 +54,21 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnFilterChanged(int index);
     void SaveLayout();
+    // Widths the settings do not hold are made wide enough for their texts.
+    void FitUnstoredWidths();
+    // The outer rectangle of a window without a stored one.
+    QRect DefaultRect() const;
+    // Sets the client rectangle whose frame makes outer, once the frame is known.
+    void PlaceInside(const QRect& outer);
 
     std::unique_ptr<CHistoryDoc> m_pDoc;
-    CHistoryLayout m_layout; // as stored when the window opened
+    CHistoryLayout m_layout; // as stored when the window opened, unstored widths fitted
     CSettingsStore& m_store;
     std::vector<std::string> m_entries;
     QWidget* m_hWndOwner;
@@ -66,5 +79,8 @@ private:
     CHistoryTree* m_pTree = nullptr;
     QWidget* m_pActivePane = nullptr;
     bool m_bLayoutRestored = false;
+    bool m_bRestorePending = false;
+    QRect m_restoreOuter;
+    QElapsedTimer m_restoreClock;
     bool m_bClosed = false;
 };

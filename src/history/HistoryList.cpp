@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QStyle>
+#include <algorithm>
 #include <memory>
 
 #include "Connection.h"
@@ -78,6 +80,31 @@ void CHistoryList::FillList(CLogDay* day)
         rows.append(row);
     }
     addTopLevelItems(rows);
+}
+
+void CHistoryList::FittingColumnWidths(const std::vector<std::string>& names, int widths[4]) const
+{
+    const QFontMetrics metrics(font());
+    const QFontMetrics headerMetrics(header()->font());
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 8;
+    const int headerMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header()) + 8;
+    for (int i = 0; i < 4; ++i)
+        widths[i] = headerMetrics.horizontalAdvance(headerItem()->text(i)) + headerMargin;
+    auto fit = [&](int column, const std::string& text) {
+        widths[column] = std::max(widths[column], metrics.horizontalAdvance(QStringFromBytes(text)) + margin);
+    };
+    // A week of days in every month: each month and weekday name a date format may spell.
+    for (int month = 1; month <= 12; ++month)
+        for (int day = 22; day <= 28; ++day) {
+            const CTime at(2037, month, day, 23, 58, 58);
+            const std::string text = CConnection(at, at, std::string()).GetStartText();
+            fit(0, text);
+            fit(1, text);
+        }
+    const CTime start(2037, 1, 1, 0, 0, 0);
+    fit(2, CConnection(start, start + CTimeSpan(99 * 3600 + 58 * 60 + 58), std::string()).GetDurationText());
+    for (const std::string& name : names)
+        fit(3, name);
 }
 
 std::vector<CConnection*> CHistoryList::SelectedRecords() const

@@ -26,6 +26,10 @@ public:
     void AddManualConnection();
     void ShowHistoryMenu(const QPoint& screenPoint);
 
+    // Column widths that show the headings, every date and time in the current format, a
+    // length of two-digit hours and each of names, in the list's fonts.
+    void FittingColumnWidths(const std::vector<std::string>& names, int widths[4]) const;
+
     // The selected rows' records, from the first row to the last.
     std::vector<CConnection*> SelectedRecords() const;
     static CConnection* RecordOf(const QTreeWidgetItem* item);

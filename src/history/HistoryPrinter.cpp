@@ -1,14 +1,21 @@
 #include "HistoryPrinter.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLocale>
+#include <QPageRanges>
 #include <QPainter>
 #include <QPen>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QString>
+#include <QTimer>
 #include <algorithm>
 
 #include "Connection.h"
@@ -28,15 +35,13 @@ CHistoryPrinter::DialogRunner& ActiveRunner()
     return runner;
 }
 
-// The long local date and time. "%#c" asks for it in the C library that the header was
-// designed for; glibc reads '#' as its swap-case flag, which leaves "%c" as it is, and other
-// libraries reject the flag or copy it through, so only a text free of the conversion counts.
+// The long date and time of the user's locale: weekday, month name, day and year, then the
+// time. The C library's "%c" is an abbreviated form, and the C locale's unless the process
+// has set its locale; Qt's locale is the user's.
 std::string LongDateTime(CTime time)
 {
-    std::string text = time.Format("%#c");
-    if (text.empty() || text.find("%#c") != std::string::npos)
-        text = time.Format("%c");
-    return text;
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(time.GetTime());
+    return BytesFromQString(QLocale().toString(local, QLocale::LongFormat));
 }
 
 } // namespace
@@ -57,14 +62,49 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
     dialog.setOptions(QAbstractPrintDialog::PrintSelection | QAbstractPrintDialog::PrintToFile |
                       QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+    // Qt's dialog enables its page-range choice whatever the options say; it goes once the
+    // dialog has set its controls up on showing.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
+            if (auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(name)))
+                control->hide();
+    });
     int result = ActiveRunner() ? ActiveRunner()(dialog) : dialog.exec();
     if (result != QDialog::Accepted)
         return;
     bool selectionOnly = dialog.printRange() == QAbstractPrintDialog::Selection;
-    PrintHistoryTo(doc, printer, selectionOnly, CTime::GetCurrentTime());
+    // Whatever range a driver's own page might have set, the whole printout goes out.
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setPageRanges(QPageRanges());
+
+    // A long log takes many pages; the window stays drawn and the job can be stopped.
+    QProgressDialog progress(QStringLiteral("Printing the history..."), QStringLiteral("Cancel"), 0, 1, parent);
+    progress.setObjectName(QStringLiteral("printProgress"));
+    progress.setWindowTitle(QStringLiteral("Zelmorin - Print"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumWidth(
+        progress.fontMetrics().horizontalAdvance(QStringLiteral("Printing page 00000 of 00000...")) * 3 / 2);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setValue(0);
+    auto onPage = [&progress](int done, int pages) {
+        if (progress.maximum() != pages)
+            progress.setMaximum(pages);
+        progress.setLabelText(QStringLiteral("Printing page %1 of %2...").arg(done + 1).arg(pages));
+        // Once shown, the window-modal dialog runs the events itself and keeps user input off
+        // the History window; until then the windows are only repainted.
+        progress.setValue(done);
+        if (!progress.isVisible())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return !progress.wasCanceled();
+    };
+    PrintHistoryTo(doc, printer, selectionOnly, CTime::GetCurrentTime(), onPage);
+    progress.close();
 }
 
-int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart)
+int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart,
+                                    const PageHook& onPage)
 {
     const std::vector<std::string> lines = BodyLines(doc, selectionOnly);
     if (lines.empty())
@@ -75,6 +115,7 @@ int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, b
     const int pitch = Pitch(font, &printer);
     const int pageWidth = printer.width();
     const std::vector<SPlace> places = PlaceLines(static_cast<int>(lines.size()), pitch, printer.height());
+    const int pages = places.back().nPage + 1;
 
     QPainter painter;
     if (!painter.begin(&printer))
@@ -88,6 +129,15 @@ int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, b
     int page = -1;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (places[i].nPage != page) {
+            if (onPage && !onPage(page + 1, pages)) {
+                printer.abort();
+                painter.end();
+                // Qt's file and spooler engines cannot abort; a file is at least not left
+                // holding part of the history.
+                if (!printer.outputFileName().isEmpty())
+                    QFile::remove(printer.outputFileName());
+                return -2;
+            }
             // QPainter opens the first page itself.
             if (page >= 0)
                 printer.newPage();
@@ -97,6 +147,8 @@ int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, b
         }
         painter.drawText(0, places[i].nY + ascent, QStringFromBytes(lines[i]));
     }
+    if (onPage)
+        onPage(pages, pages);
     painter.end();
     return page + 1;
 }

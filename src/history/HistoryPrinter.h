@@ -31,12 +31,19 @@ public:
     // Shows the dialog and returns its result (QDialog::Accepted or Rejected).
     using DialogRunner = std::function<int(QPrintDialog& dialog)>;
 
-    // Asks for the printer and the range, then prints with the current time in the header.
+    // Told before each page (from 0) of how many, and once more with both equal at the end;
+    // false stops the job.
+    using PageHook = std::function<bool(int page, int pages)>;
+
+    // Asks for the printer and the range, then prints with the current time in the header,
+    // under a progress dialog whose Cancel stops the job.
     static void PrintHistory(CHistoryDoc& doc, QWidget* parent);
 
-    // Prints on printer; the number of pages, or -1 when the printer would not start the
-    // document. With nothing to print no job is started, so no blank sheet comes out.
-    static int PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart);
+    // Prints on printer; the number of pages, -1 when the printer would not start the document,
+    // or -2 when onPage stopped it (the job is then aborted, so nothing more comes out). With
+    // nothing to print no job is started, so no blank sheet comes out.
+    static int PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart,
+                              const PageHook& onPage = nullptr);
 
     static std::string HeaderText(CTime printStart);
     static std::string BodyLine(const CConnection& record);

@@ -3,6 +3,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
+#include <QStyle>
+#include <algorithm>
 #include <memory>
 
 #include "ConnectionLog.h"
@@ -27,15 +30,60 @@ CHistoryTree::CHistoryTree(CHistoryDoc& doc, QWidget* parent)
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnSelectionChanged(current); });
+    setUniformRowHeights(true);
+    // The highlight, not the keyboard focus, is the user's choice: a view gives the focus to
+    // its first item when it gains focus with nothing current, without highlighting it.
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CHistoryTree::OnSelectionChanged);
     m_doc.AddView(this);
     FillTree();
 }
 
 CHistoryTree::~CHistoryTree()
 {
+    // The base class's teardown drops the selection; that is no user's choice.
+    disconnect(this, &QTreeWidget::itemSelectionChanged, this, &CHistoryTree::OnSelectionChanged);
     m_doc.RemoveView(this);
+}
+
+int CHistoryTree::FittingWidth() const
+{
+    const QFontMetrics metrics(font());
+    // Room for a month that has no node yet: the longest month name with a three-digit total.
+    int widest = metrics.horizontalAdvance(QStringLiteral("September 2037 = 000:00:00")) + indentation();
+    for (int m = 0; m < topLevelItemCount(); ++m) {
+        const QTreeWidgetItem* month = topLevelItem(m);
+        widest = std::max(widest, metrics.horizontalAdvance(month->text(0)) + indentation());
+        for (int d = 0; d < month->childCount(); ++d)
+            widest = std::max(widest, metrics.horizontalAdvance(month->child(d)->text(0)) + 2 * indentation());
+    }
+    const int textMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    return widest + textMargins + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+void CHistoryTree::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    // Dotted lines join each day to its month and the months to one another, whatever the
+    // style draws for the expand buttons.
+    const int indent = indentation();
+    const int level = index.parent().isValid() ? 1 : 0;
+    painter->save();
+    QPen pen(palette().color(QPalette::Mid));
+    pen.setStyle(Qt::DotLine);
+    painter->setPen(pen);
+    const int midY = rect.top() + rect.height() / 2;
+    auto column = [&](int depth) { return rect.left() + depth * indent + indent / 2; };
+    // This row's own joint: down from the row above, across to the label, and on down when a
+    // sibling follows.
+    const bool hasNext = index.sibling(index.row() + 1, 0).isValid();
+    const bool hasPrevious = index.row() > 0 || level > 0;
+    const int x = column(level);
+    painter->drawLine(x, hasPrevious ? rect.top() : midY, x, hasNext ? rect.bottom() : midY);
+    painter->drawLine(x, midY, rect.left() + (level + 1) * indent - 2, midY);
+    // A day's row carries its month's line on when another month follows.
+    if (level == 1 && index.parent().sibling(index.parent().row() + 1, 0).isValid())
+        painter->drawLine(column(0), rect.top(), column(0), rect.bottom());
+    painter->restore();
+    QTreeWidget::drawBranches(painter, rect, index);
 }
 
 CLogMonth* CHistoryTree::MonthOf(const QTreeWidgetItem* item)
@@ -94,12 +142,22 @@ void CHistoryTree::FillTree()
         m_doc.UpdateAllViews(this, DayOf(targetDay));
 }
 
-void CHistoryTree::OnSelectionChanged(QTreeWidgetItem* current)
+QTreeWidgetItem* CHistoryTree::SelectedNode() const
 {
-    if (m_bFilling || !current)
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
+void CHistoryTree::OnSelectionChanged()
+{
+    if (m_bFilling)
         return;
+    QTreeWidgetItem* current = SelectedNode();
     CLogDay* hint = nullptr;
-    if (CLogDay* day = DayOf(current)) {
+    if (!current) {
+        // The user took the highlight off (Ctrl+click): nothing is chosen any more.
+        m_doc.SelectNothing();
+    } else if (CLogDay* day = DayOf(current)) {
         m_doc.SelectDay(*day);
         m_timeSelected = day->GetDate();
         hint = day;
@@ -113,7 +171,7 @@ void CHistoryTree::OnSelectionChanged(QTreeWidgetItem* current)
 void CHistoryTree::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete) {
-        if (m_bEditEnabled && currentItem())
+        if (m_bEditEnabled && SelectedNode())
             DeletePeriod();
         return;
     }
@@ -122,7 +180,7 @@ void CHistoryTree::keyPressEvent(QKeyEvent* event)
 
 void CHistoryTree::ShowHistoryMenu(const QPoint& screenPoint)
 {
-    std::unique_ptr<QMenu> menu(CHistoryCommands::BuildMenu(this, currentItem() != nullptr, false));
+    std::unique_ptr<QMenu> menu(CHistoryCommands::BuildMenu(this, SelectedNode() != nullptr, false));
     QAction* chosen = menu->exec(screenPoint);
     if (chosen)
         RunCommand(chosen->data().toInt());
@@ -138,7 +196,7 @@ void CHistoryTree::RunCommand(int command)
 
 void CHistoryTree::DeletePeriod()
 {
-    QTreeWidgetItem* item = currentItem();
+    QTreeWidgetItem* item = SelectedNode();
     if (!item)
         return;
     CLogDay* day = DayOf(item);

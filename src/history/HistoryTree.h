@@ -32,14 +32,21 @@ public:
     int m_bEditEnabled = 0;
     std::vector<std::string> m_entries; // for the editor's entry list
 
+    // The pane width that shows every label in full, with a vertical scroll bar.
+    int FittingWidth() const;
+
+    // The highlighted node, or nullptr: the only node that Delete and the menu act on.
+    QTreeWidgetItem* SelectedNode() const;
+
     static CLogMonth* MonthOf(const QTreeWidgetItem* item);
     static CLogDay* DayOf(const QTreeWidgetItem* item);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
-    void OnSelectionChanged(QTreeWidgetItem* current);
+    void OnSelectionChanged();
     void RunCommand(int command);
 
     CHistoryDoc& m_doc;

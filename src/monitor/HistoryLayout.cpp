@@ -1,5 +1,6 @@
 #include "HistoryLayout.h"
 
+#include <climits>
 #include <string>
 
 #include "SettingsStore.h"
@@ -15,10 +16,16 @@ void CHistoryLayout::Load(const CSettingsStore& store)
     m_nPosY = store.GetInt(kSection, "PosY", 0);
     m_nWidth = store.GetInt(kSection, "Width", 0);
     m_nHeight = store.GetInt(kSection, "Height", 0);
-    m_nTreeWidth = store.GetInt(kSection, "TreeWidth", 160);
+    // INT_MIN stands for "not stored", a value no one saves.
+    int tree = store.GetInt(kSection, "TreeWidth", INT_MIN);
+    m_bTreeWidthStored = tree != INT_MIN;
+    m_nTreeWidth = m_bTreeWidthStored ? tree : 160;
     static const int defaults[] = {120, 120, 60, 80};
-    for (int i = 0; i < 4; ++i)
-        m_nColWidth[i] = store.GetInt(kSection, kColumns[i], defaults[i]);
+    for (int i = 0; i < 4; ++i) {
+        int width = store.GetInt(kSection, kColumns[i], INT_MIN);
+        m_bColWidthStored[i] = width != INT_MIN;
+        m_nColWidth[i] = m_bColWidthStored[i] ? width : defaults[i];
+    }
 }
 
 void CHistoryLayout::Save(CSettingsStore& store) const

@@ -15,4 +15,7 @@ public:
     int m_nHeight = 0;
     int m_nTreeWidth = 160;
     int m_nColWidth[4] = {120, 120, 60, 80};
+    // Whether the widths came from the settings; those that did not are fitted to their texts.
+    bool m_bTreeWidthStored = false;
+    bool m_bColWidthStored[4] = {false, false, false, false};
 };

@@ -175,12 +175,15 @@ void CMonitorDlg::OnDestroy()
     m_bDestroyed = true;
     m_pTray->TrayDelete(Resource::ID_TRAY);
     SaveSettings(m_store, pos().x(), pos().y());
+    CHistoryFrame::SaveOpenLayouts(); // an open History window is never closed on the way out
 }
 
 void CMonitorDlg::OnEndSession(bool ending)
 {
-    if (ending)
+    if (ending) {
         SaveSettings(m_store, pos().x(), pos().y());
+        CHistoryFrame::SaveOpenLayouts();
+    }
 }
 
 void CMonitorDlg::StartPolling()

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "Connection.h"
 #include "ConnectionLog.h"
 #include "ExportFileDialog.h"
 #include "HistoryDoc.h"
@@ -108,13 +109,46 @@ TEST_F(HistoryExport, EveryLiveConnectionOfEveryEntryInStartOrder)
     doc->SelectDay(*doc->GetLog()->FindMonth(1999, 5)->FindDay(14));
 
     ASSERT_TRUE(CHistoryExport::ExportHistoryTo(*doc, m_dir.File("all.csv"), nullptr));
-    EXPECT_EQ(ReadFile(m_dir.File("all.csv")), "01/03/1999 23:50:00,02/03/1999 00:10:00,00:20:00,Net, Inc\r\n"
+    EXPECT_EQ(ReadFile(m_dir.File("all.csv")), "01/03/1999 23:50:00,02/03/1999 00:10:00,00:20:00,\"Net, Inc\"\r\n"
                                                "02/03/1999 12:00:00,02/03/1999 11:58:55,00:-1:-5,Home\r\n"
                                                "14/05/1999 18:25:15,14/05/1999 19:27:18,01:02:03,Office\r\n"
                                                "20/06/1999 08:00:00,20/06/1999 09:00:00,01:00:00,Home\r\n");
     // The log file itself is not rewritten by an export.
     EXPECT_EQ(doc->GetLog()->GetConnectionCount(), 5);
     EXPECT_EQ(ReadFile(m_dir.File("Zelmorin.Log")).substr(0, 5), "20/06");
+}
+
+TEST_F(HistoryExport, NamesThatWouldSplitAFieldAreQuoted)
+{
+    const char* const names[] = {"Mobile, roaming", "Say \"hi\"", "Tab\there", "Plain", "Quote\" at, both"};
+    std::string log;
+    for (int i = 0; i < 5; ++i)
+        log += "0" + std::to_string(i + 1) + "/03/1999 10:00:00  0" + std::to_string(i + 1) +
+               "/03/1999 11:00:00  01:00:00  " + names[i] + "\r\n";
+    auto doc = Doc(log);
+    // A line break cannot come from a log line, only from a record made in memory.
+    doc->GetLog()->AddConnection(
+        new CConnection(CTime(1999, 3, 9, 10, 0, 0), CTime(1999, 3, 9, 11, 0, 0), "Two\nlines"));
+
+    ASSERT_TRUE(CHistoryExport::ExportHistoryTo(*doc, m_dir.File("q.csv"), nullptr));
+    EXPECT_EQ(ReadFile(m_dir.File("q.csv")),
+              "01/03/1999 10:00:00,01/03/1999 11:00:00,01:00:00,\"Mobile, roaming\"\r\n"
+              "02/03/1999 10:00:00,02/03/1999 11:00:00,01:00:00,\"Say \"\"hi\"\"\"\r\n"
+              "03/03/1999 10:00:00,03/03/1999 11:00:00,01:00:00,Tab\there\r\n"
+              "04/03/1999 10:00:00,04/03/1999 11:00:00,01:00:00,Plain\r\n"
+              "05/03/1999 10:00:00,05/03/1999 11:00:00,01:00:00,\"Quote\"\" at, both\"\r\n"
+              "09/03/1999 10:00:00,09/03/1999 11:00:00,01:00:00,\"Two\nlines\"\r\n");
+    // Tab-separated: only a tab or a line break needs the quotes.
+    ASSERT_TRUE(CHistoryExport::ExportHistoryTo(*doc, m_dir.File("q.txt"), nullptr));
+    EXPECT_EQ(ReadFile(m_dir.File("q.txt")), "01/03/1999 10:00:00\t01/03/1999 11:00:00\t01:00:00\tMobile, roaming\r\n"
+                                             "02/03/1999 10:00:00\t02/03/1999 11:00:00\t01:00:00\tSay \"hi\"\r\n"
+                                             "03/03/1999 10:00:00\t03/03/1999 11:00:00\t01:00:00\t\"Tab\there\"\r\n"
+                                             "04/03/1999 10:00:00\t04/03/1999 11:00:00\t01:00:00\tPlain\r\n"
+                                             "05/03/1999 10:00:00\t05/03/1999 11:00:00\t01:00:00\tQuote\" at, both\r\n"
+                                             "09/03/1999 10:00:00\t09/03/1999 11:00:00\t01:00:00\t\"Two\nlines\"\r\n");
+    // The log's own lines keep every name as it is.
+    ASSERT_TRUE(doc->GetLog()->Save());
+    EXPECT_NE(ReadFile(m_dir.File("Zelmorin.Log")).find("  Say \"hi\"\r\n03/03/1999"), std::string::npos);
 }
 
 TEST_F(HistoryExport, NothingLiveGivesAnEmptyFile)

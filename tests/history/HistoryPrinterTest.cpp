@@ -2,8 +2,16 @@
 
 #include <cstdio>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <memory>
@@ -106,14 +114,24 @@ TEST_F(HistoryPrinter, PageBreaksWhereTheNextLineWouldComeWithinAPitchOfTheBotto
 
 TEST_F(HistoryPrinter, HeaderCarriesThePrintStartInTheLocaleLongForm)
 {
-#ifndef __GLIBC__
-    GTEST_SKIP() << "the expected text is glibc's %c";
-#endif
-    std::string previous = std::setlocale(LC_TIME, nullptr);
-    std::setlocale(LC_TIME, "C");
-    std::string header = CHistoryPrinter::HeaderText(CTime(1999, 5, 14, 18, 25, 15));
-    std::setlocale(LC_TIME, previous.c_str());
-    EXPECT_EQ(header, "Zelmorin 1.0 - History at Fri May 14 18:25:15 1999");
+    const CTime start(1999, 5, 14, 18, 25, 15);
+    struct SCase
+    {
+        QLocale locale;
+        const char* expected;
+    };
+    const SCase cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), "Zelmorin 1.0 - History at Friday, 14 May 1999 18:25:15"},
+        {QLocale(QLocale::German, QLocale::Germany), "Zelmorin 1.0 - History at Freitag, 14. Mai 1999 18:25:15"},
+    };
+    const QLocale previous;
+    for (const SCase& c : cases) {
+        QLocale::setDefault(c.locale);
+        std::string header = CHistoryPrinter::HeaderText(start);
+        // The zone's name may follow, as the locale spells it.
+        EXPECT_EQ(header.substr(0, std::string(c.expected).size()), c.expected) << header;
+    }
+    QLocale::setDefault(previous);
 }
 
 TEST_F(HistoryPrinter, BodyLinesUseTheListDateFormatAndSkipDeleted)
@@ -300,6 +318,115 @@ TEST_F(HistoryPrinter, PrintedPdfReadsBackAsTheHistory)
     EXPECT_NE(text.find("14/05/1999 18:25:15 14/05/1999 19:27:18 01:02:03 Office"), std::string::npos) << text;
     EXPECT_NE(text.find("15/05/1999 08:00:00 15/05/1999 08:00:30 00:00:30 My ISP"), std::string::npos) << text;
     EXPECT_LT(text.find("Office"), text.find("My ISP"));
+}
+
+} // namespace
+
+namespace {
+
+// A log of `count` one-hour connections, one a day from 1 January 1999.
+std::string ManyLines(int count)
+{
+    std::string log;
+    for (int i = 0; i < count; ++i)
+        log += LogLine(1 + i % 28, 1 + i / 28 % 12, 1999 + i / 336, "10:00:00", "11:00:00", "A");
+    return log;
+}
+
+TEST_F(HistoryPrinter, DialogOffersNoPageRange)
+{
+    auto doc = Doc(ManyLines(1));
+    QStringList offered;
+    bool found = false;
+    CHistoryPrinter::SetDialogRunner([&](QPrintDialog& dialog) {
+        dialog.show(); // the dialog sets its widgets up as it is shown
+        QApplication::processEvents();
+        // Qt's own names of its page-range controls; they sit on a tab that is not shown first.
+        found = dialog.findChild<QWidget*>(QStringLiteral("printRange")) != nullptr;
+        for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"}) {
+            auto* widget = dialog.findChild<QWidget*>(QString::fromLatin1(name));
+            if (widget && !widget->isHidden() && widget->isEnabled())
+                offered << name;
+        }
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    CHistoryPrinter::PrintHistory(*doc, nullptr);
+    ASSERT_TRUE(found);
+    EXPECT_TRUE(offered.isEmpty()) << offered.join(' ').toStdString();
+}
+
+TEST_F(HistoryPrinter, ProgressCountsThePagesAndCancelStopsTheJob)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ToPdf(printer, "count.pdf");
+    const int pitch = CHistoryPrinter::Pitch(CHistoryPrinter::PrintFont(), &printer);
+    auto places = CHistoryPrinter::PlaceLines(100000, pitch, printer.height());
+    int perPage = 0;
+    while (places[perPage].nPage == 0)
+        ++perPage;
+    auto doc = Doc(ManyLines(perPage * 4 + 1)); // five pages
+
+    std::vector<std::pair<int, int>> calls;
+    int pages =
+        CHistoryPrinter::PrintHistoryTo(*doc, printer, false, CTime(1999, 6, 1, 0, 0, 0), [&](int page, int of) {
+            calls.emplace_back(page, of);
+            return true;
+        });
+    EXPECT_EQ(pages, 5);
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}}));
+    EXPECT_EQ(PdfPageCount(ReadFile(m_dir.File("count.pdf"))), 5);
+
+    // Stopped before the third page: no more pages are drawn and the job is abandoned.
+    ToPdf(printer, "stopped.pdf");
+    calls.clear();
+    pages = CHistoryPrinter::PrintHistoryTo(*doc, printer, false, CTime(1999, 6, 1, 0, 0, 0), [&](int page, int of) {
+        calls.emplace_back(page, of);
+        return page < 2;
+    });
+    EXPECT_EQ(pages, -2);
+    EXPECT_EQ(calls.size(), 3u);
+    // A file printer cannot take a job back; the part drawn before the stop is not left behind.
+    EXPECT_FALSE(FileExists(m_dir.File("stopped.pdf")));
+}
+
+TEST_F(HistoryPrinter, PrintingShowsAProgressDialogWhoseCancelStops)
+{
+    QPrinter probe(QPrinter::HighResolution);
+    ToPdf(probe, "probe.pdf");
+    const int pitch = CHistoryPrinter::Pitch(CHistoryPrinter::PrintFont(), &probe);
+    auto places = CHistoryPrinter::PlaceLines(100000, pitch, probe.height());
+    int perPage = 0;
+    while (places[perPage].nPage == 0)
+        ++perPage;
+    auto doc = Doc(ManyLines(perPage * 300)); // long enough for the progress dialog to show
+    QWidget window;
+    window.show();
+    CHistoryPrinter::SetDialogRunner([&](QPrintDialog& dialog) {
+        ToPdf(*dialog.printer(), "cancelled.pdf");
+        return int(QDialog::Accepted);
+    });
+    // The window's events run while the pages are drawn: the user presses Cancel once the
+    // progress shows.
+    QString label;
+    int ticks = 0;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QProgressDialog*>(QStringLiteral("printProgress"));
+        if (!progress || !progress->isVisible() || progress->value() < 2)
+            return;
+        ++ticks;
+        label = progress->labelText();
+        if (auto* cancel = progress->findChild<QAbstractButton*>())
+            cancel->click();
+        clicker.stop();
+    });
+    clicker.start(0);
+    CHistoryPrinter::PrintHistory(*doc, &window);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_TRUE(QRegularExpression("^Printing page [0-9]+ of [0-9]{3}\\.\\.\\.$").match(label).hasMatch())
+        << label.toStdString();
+    EXPECT_FALSE(FileExists(m_dir.File("cancelled.pdf")));
 }
 
 } // namespace

@@ -5,13 +5,17 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Clock.h"
 #include "ConnectionLog.h"
@@ -19,6 +23,7 @@
 #include "HistoryDoc.h"
 #include "HistoryFrame.h"
 #include "HistoryList.h"
+#include "HistoryPrinter.h"
 #include "HistoryTree.h"
 #include "LogMonth.h"
 #include "Prompt.h"
@@ -122,10 +127,14 @@ TEST_F(HistoryWindow, OpensOnTodayWithTheDefaultLayout)
 {
     CHistoryFrame* frame = Open();
     EXPECT_EQ(frame->windowTitle().toStdString(), "Zelmorin - History");
-    EXPECT_EQ(frame->frameGeometry(), QRect(40, 100, 560, 300)); // the outer rectangle
-    EXPECT_EQ(frame->GetSplitter()->sizes().value(0), 160);
-    for (int i = 0, widths[] = {120, 120, 60, 80}; i < 4; ++i)
-        EXPECT_EQ(frame->GetList()->columnWidth(i), widths[i]);
+    // The outer rectangle: the first run's place, as wide as the tree and the columns need.
+    const QRect outer = frame->frameGeometry();
+    EXPECT_EQ(outer.topLeft(), QPoint(40, 100));
+    EXPECT_EQ(outer.height(), 300);
+    int columns = 0;
+    for (int i = 0; i < 4; ++i)
+        columns += frame->GetList()->columnWidth(i);
+    EXPECT_GE(outer.width(), frame->GetSplitter()->sizes().value(0) + columns);
     EXPECT_EQ(frame->GetFilterBox()->itemText(0).toStdString(), " All connections");
     EXPECT_EQ(frame->GetFilterBox()->count(), 4);
 
@@ -318,13 +327,14 @@ TEST_F(HistoryWindow, ClosingSavesTheLayoutAndFreesTheOwner)
     EXPECT_FALSE(owner.isEnabled());
     frame->GetSplitter()->setSizes({200, 300});
     frame->GetList()->setColumnWidth(3, 99);
+    const int width = frame->frameGeometry().width();
     frame->close();
     EXPECT_TRUE(owner.isEnabled());
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(m_store.m_values["History/PosX"], "40");
     EXPECT_EQ(m_store.m_values["History/TreeWidth"], "200");
     EXPECT_EQ(m_store.m_values["History/ColWidth3"], "99");
-    EXPECT_EQ(m_store.m_values["History/Width"], "560");
+    EXPECT_EQ(m_store.m_values["History/Width"], std::to_string(width));
 
     // A stored rectangle that fits comes back; one reaching the screen's edge does not.
     m_store.m_values["History/PosX"] = "-50";
@@ -335,7 +345,121 @@ TEST_F(HistoryWindow, ClosingSavesTheLayoutAndFreesTheOwner)
     frame->close();
     m_store.m_values["History/PosX"] = "300"; // 300 + 500 = the offscreen screen's 800
     frame = Open();
-    EXPECT_EQ(frame->frameGeometry(), QRect(40, 100, 560, 300));
+    EXPECT_EQ(frame->frameGeometry().topLeft(), QPoint(40, 100));
+    EXPECT_EQ(frame->frameGeometry().height(), 300);
+    frame->close();
+}
+
+TEST_F(HistoryWindow, WithoutAStoredLayoutEveryTextFits)
+{
+    CHistoryFrame* frame = Open();
+    CHistoryTree* tree = frame->GetTree();
+    CHistoryList* list = frame->GetList();
+    tree->expandAll();
+    const QFontMetrics treeFont(tree->font());
+    const int treeWidth = frame->GetSplitter()->sizes().value(0);
+    for (QTreeWidgetItem* item : tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive)) {
+        const int level = item->parent() ? 2 : 1;
+        EXPECT_LT(treeFont.horizontalAdvance(item->text(0)) + level * tree->indentation(), treeWidth)
+            << item->text(0).toStdString();
+    }
+    const QFontMetrics listFont(list->font());
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_LT(listFont.horizontalAdvance(list->topLevelItem(row)->text(c)), list->columnWidth(c))
+                << list->topLevelItem(row)->text(c).toStdString();
+    frame->close();
+
+    // Stored widths win, however narrow.
+    m_store.m_values.clear();
+    m_store.m_values["History/TreeWidth"] = "90";
+    m_store.m_values["History/ColWidth0"] = "70";
+    frame = Open();
+    EXPECT_EQ(frame->GetSplitter()->sizes().value(0), 90);
+    EXPECT_EQ(frame->GetList()->columnWidth(0), 70);
+    EXPECT_GT(frame->GetList()->columnWidth(1), 70); // not stored: fitted
+    frame->close();
+}
+
+TEST_F(HistoryWindow, TheTreeDrawsItsLines)
+{
+    CHistoryFrame* frame = Open();
+    CHistoryTree* tree = frame->GetTree();
+    tree->topLevelItem(0)->setExpanded(true);
+    QTreeWidgetItem* day = tree->topLevelItem(0)->child(0); // April's, not highlighted
+    const QRect row = tree->visualItemRect(day);
+    const QImage image = tree->viewport()->grab().toImage();
+    const QColor base = image.pixelColor(1, image.height() - 2); // below the last row
+    // The month's line runs down beside the day; the branch runs across to the day's label.
+    int marked = 0;
+    for (int x = row.left() - tree->indentation(); x < row.left(); ++x)
+        if (image.pixelColor(x, row.top() + row.height() / 2) != base)
+            ++marked;
+    EXPECT_GE(marked, 3);
+    frame->close();
+}
+
+TEST_F(HistoryWindow, FocusAloneChoosesNothing)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    CHistoryTree* tree = frame->GetTree();
+    // The selected day is deleted: May has no node left and nothing is highlighted.
+    Answer(true);
+    for (QTreeWidgetItem* item : {tree->topLevelItem(0), tree->topLevelItem(1)->child(0)}) // as the user picks
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(item).center());
+    ASSERT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 5, 14, 0, 0, 0));
+    tree->DeletePeriod();
+    ASSERT_EQ(TreeTexts(tree).join('\n').toStdString(), "April 1999 = 00:30:00\n  02/04/1999 = 00:30:00");
+    ASSERT_TRUE(tree->selectedItems().isEmpty());
+    m_asked.clear();
+
+    // Tab brings the focus back to the tree; Qt gives its first item the focus.
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    frame->GetList()->setFocus(Qt::OtherFocusReason);
+    for (int i = 0; i < 10 && !tree->hasFocus(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(tree->hasFocus());
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_TRUE(tree->selectedItems().isEmpty());
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_TRUE(m_asked.empty());
+    EXPECT_TRUE(CHistoryPrinter::BodyLines(frame->GetDocument(), true).empty());
+    EXPECT_EQ(ReadFile(Log()).substr(0, 21), "02/04/1999 08:00:00  "); // April untouched
+
+    // Print, Selection through the real dialog prints nothing.
+    CHistoryPrinter::SetDialogRunner([this](QPrintDialog& dialog) {
+        dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog.printer()->setOutputFileName(QString::fromStdString(m_dir.File("selection.pdf")));
+        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+        return int(QDialog::Accepted);
+    });
+    frame->OnPrint();
+    CHistoryPrinter::SetDialogRunner(nullptr);
+    EXPECT_FALSE(FileExists(m_dir.File("selection.pdf")));
+    frame->close();
+}
+
+TEST_F(HistoryWindow, CtrlClickOffTheDayLeavesNothingToDelete)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    CHistoryTree* tree = frame->GetTree();
+    const QPoint april = tree->visualItemRect(tree->topLevelItem(0)).center();
+    const QPoint at = tree->visualItemRect(tree->topLevelItem(1)->child(0)).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, april);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    ASSERT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 5, 14, 0, 0, 0));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, at);
+    ASSERT_TRUE(tree->selectedItems().isEmpty());
+
+    Answer(true);
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_TRUE(m_asked.empty());
+    EXPECT_EQ(ReadFile(Log()), kLog);
+    EXPECT_TRUE(CHistoryPrinter::BodyLines(frame->GetDocument(), true).empty());
+    EXPECT_TRUE(ListRows(frame->GetList()).isEmpty());
     frame->close();
 }
 
@@ -424,11 +548,101 @@ TEST_F(HistoryWindow, AddWithOkAndCancel)
     });
     frame->GetList()->AddManualConnection();
     std::string text = ReadFile(Log());
-    EXPECT_NE(text.find("14/05/2001 18:00:00  14/05/2001 18:10:00  00:10:00  Unknown\r\n"), std::string::npos)
-        << text;
+    EXPECT_NE(text.find("14/05/2001 18:00:00  14/05/2001 18:10:00  00:10:00  Unknown\r\n"), std::string::npos) << text;
     EXPECT_TRUE(TreeTexts(frame->GetTree()).contains("May 2001 = 00:10:00"));
     // The tree still comes back to the remembered day.
     EXPECT_EQ(frame->GetTree()->currentItem()->text(0).toStdString(), "14/05/1999 = 02:02:03");
+    frame->close();
+}
+
+// The log's folder takes no new file while the log itself stays writable: an append works and
+// a rewrite does not. Root passes every permission, so a test run as root acts as "nobody"
+// meanwhile.
+class CFolderRefusingNewFiles
+{
+public:
+    CFolderRefusingNewFiles(const std::string& folder, const std::string& log) : m_folder(folder)
+    {
+        chmod(log.c_str(), 0666);
+        chmod(folder.c_str(), 0555);
+        if (geteuid() == 0 && seteuid(65534) == 0)
+            m_wasRoot = true;
+    }
+    ~CFolderRefusingNewFiles()
+    {
+        if (m_wasRoot && seteuid(0) != 0)
+            ADD_FAILURE() << "cannot become root again";
+        chmod(m_folder.c_str(), 0700);
+    }
+    void MakeWritable()
+    {
+        if (m_wasRoot && seteuid(0) != 0)
+            ADD_FAILURE() << "cannot become root again";
+        chmod(m_folder.c_str(), 0777);
+        if (m_wasRoot && seteuid(65534) != 0)
+            ADD_FAILURE() << "cannot act as nobody again";
+    }
+
+private:
+    std::string m_folder;
+    bool m_wasRoot = false;
+};
+
+TEST_F(HistoryWindow, AKeptChangeSurvivesAnAdd)
+{
+    CHistoryFrame* frame = Open();
+    frame->EnableEditing(1);
+    CHistoryList* list = frame->GetList();
+    CFolderRefusingNewFiles folder(m_dir.Path(), Log());
+    Answer(true);
+    list->topLevelItem(0)->setSelected(true); // Office, 09:00
+    list->DeleteSelected();
+    ASSERT_EQ(m_kinds.back(), CPrompt::Kind::Stop) << m_asked.back();
+    ASSERT_EQ(ReadFile(Log()), kLog);
+
+    // Add while the folder still refuses: both changes are kept, nothing reaches the file.
+    WithEditor([](QDialog* dialog) {
+        Retype(dialog, "edit1057", "10");
+        dialog->accept();
+    });
+    list->AddManualConnection();
+    EXPECT_EQ(m_kinds.back(), CPrompt::Kind::Stop);
+    EXPECT_EQ(ReadFile(Log()), kLog);
+    EXPECT_EQ(frame->GetDocument().GetLog()->GetConnection(1)->m_bDeleted, 1);
+
+    // The folder takes files again: the next change writes all three.
+    folder.MakeWritable();
+    m_asked.clear();
+    WithEditor([](QDialog* dialog) {
+        Retype(dialog, "edit1057", "20");
+        dialog->accept();
+    });
+    frame->GetTree()->AddManualConnection();
+    EXPECT_TRUE(m_asked.empty()) << m_asked.front();
+    std::string text = ReadFile(Log());
+    EXPECT_NE(text.find("*14/05/1999 09:00:00  14/05/1999 10:02:03"), std::string::npos) << text;
+    EXPECT_NE(text.find("14/05/1999 18:00:00  14/05/1999 18:10:00  00:10:00  Unknown\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("14/05/1999 18:00:00  14/05/1999 18:20:00  00:20:00  Unknown\r\n"), std::string::npos) << text;
+    EXPECT_EQ(ListRows(list).size(), 4); // the rest of the day and the two new ones
+    frame->close();
+}
+
+TEST_F(HistoryWindow, MessagesNameTheLogByItsFullPath)
+{
+    const std::string previous = std::filesystem::current_path().string();
+    std::filesystem::current_path(m_dir.Path());
+    auto* frame = new CHistoryFrame(std::make_unique<CHistoryDoc>("Zelmorin.Log"), m_store, {}, nullptr, nullptr);
+    std::filesystem::current_path(previous);
+    frame->show();
+    frame->EnableEditing(1);
+    std::remove(Log().c_str());
+    mkdir(Log().c_str(), 0755);
+    Answer(true);
+    frame->GetList()->topLevelItem(0)->setSelected(true);
+    frame->GetList()->DeleteSelected();
+    ASSERT_EQ(m_asked.size(), 2u);
+    EXPECT_NE(m_asked[1].find("the log file " + Log() + ":"), std::string::npos) << m_asked[1];
+    rmdir(Log().c_str());
     frame->close();
 }
 

@@ -83,7 +83,7 @@ TEST_F(Report, ExportSeparatorFollowsTheExtension)
     EXPECT_EQ(tabbed.substr(0, 60), "05/03/1999 23:50:00\t06/03/1999 02:15:30\t02:25:30\tOffice\r\n06/");
     ASSERT_EQ(Run({"export", m_dir.File("h.TXT")}), 0);
     const std::string commas = ReadFile(m_dir.File("h.TXT"));
-    EXPECT_NE(commas.find("01:00:00,Home, Inc\r\n"), std::string::npos);
+    EXPECT_NE(commas.find("01:00:00,\"Home, Inc\"\r\n"), std::string::npos); // quoted as the History quotes it
     // Every live connection of every entry, the deleted one left out.
     EXPECT_EQ(std::count(commas.begin(), commas.end(), '\n'), 4);
     ASSERT_EQ(Run({"export", m_dir.File("no/such/dir.csv")}), 1);
