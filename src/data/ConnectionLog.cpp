@@ -163,16 +163,79 @@ void CConnectionLog::Append(const CTime& start, const CTime& end, const std::str
     if (m_strPath.empty())
         return;
     CConnection record(start, end, name);
-    {
-        COutputFile file(m_strPath, COutputFile::Mode::Append);
-        // A file edited by hand may lack its last line end; without one the new line would be
-        // glued to the old last line and both would be lost.
-        if (!file.EndsWithNewline())
-            file.Write("\r\n");
-        record.Write(file, "  ", true);
-        file.Commit();
-    }
+    AppendLine(record.FormatLine("  "));
     Load();
+}
+
+void CConnectionLog::AppendLine(const std::string& line)
+{
+    bool created = false;
+    SFd file{open(m_strPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (file.fd < 0 && errno == ENOENT) {
+        file.fd = open(m_strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        created = file.fd >= 0;
+        if (file.fd < 0 && errno == EEXIST) // created by someone else meanwhile
+            file.fd = open(m_strPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    }
+    if (file.fd < 0)
+        throw CFileException::FromErrno(m_strPath, "cannot open for writing");
+    struct stat st
+    {
+    };
+    if (fstat(file.fd, &st) != 0)
+        throw CFileException::FromErrno(m_strPath, "cannot open for writing");
+    if (!S_ISREG(st.st_mode))
+        throw CFileException(m_strPath, "cannot open for writing: not a regular file", EINVAL);
+    const off_t oldSize = st.st_size;
+
+    // A file edited by hand may lack its last line end; without one the new line would be
+    // glued to the old last line. A bare CR only needs its LF, else the reader would keep the
+    // CR as part of that line's entry name.
+    std::string bytes;
+    if (oldSize > 0) {
+        char last = '\n';
+        if (pread(file.fd, &last, 1, oldSize - 1) != 1)
+            throw CFileException::FromErrno(m_strPath, "cannot read");
+        if (last == '\r')
+            bytes = "\n";
+        else if (last != '\n')
+            bytes = "\r\n";
+    }
+    bytes += line;
+
+    // Written through a second descriptor so that its close, where some file systems report
+    // write errors, can still be answered by truncating through the first.
+    int out = dup(file.fd);
+    if (out < 0)
+        throw CFileException::FromErrno(m_strPath, "cannot open for writing");
+    const char* failed = nullptr;
+    if (!COutputFile::WriteFully(out, bytes.data(), bytes.size(), oldSize))
+        failed = "cannot write";
+    else if (fsync(out) != 0 && errno != EINVAL)
+        failed = "cannot write to disk";
+    if (failed) {
+        CFileException error = CFileException::FromErrno(m_strPath, failed);
+        close(out);
+        Undo(file.fd, oldSize, created, error);
+    }
+    if (close(out) != 0) {
+        CFileException error = CFileException::FromErrno(m_strPath, "cannot close");
+        Undo(file.fd, oldSize, created, error);
+    }
+}
+
+void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileException& error)
+{
+    // A part of the line left in the file would be read as a record, or counted again when
+    // the caller retries; the failure is only true if nothing of the line stays.
+    if (created) {
+        if (unlink(m_strPath.c_str()) == 0)
+            throw error;
+    } else if (ftruncate(fd, oldSize) == 0 && (fsync(fd) == 0 || errno == EINVAL)) {
+        throw error;
+    }
+    throw CFileException(m_strPath, error.GetCause() + "; the part written could not be taken back either",
+                         error.GetErrno());
 }
 
 bool CConnectionLog::WriteAll(const std::string& path, const std::string& separator, bool includeDeleted)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "Connection.h"
@@ -30,7 +31,8 @@ public:
     // Reads the whole file. False if the path is empty or the file cannot be read; memory then
     // stays as it was and GetLoadError() tells the cause.
     bool Load();
-    // Adds one line at the end of the file (creating it), then Load().
+    // Adds one line at the end of the file (creating it), then Load(). A failure raises
+    // CFileException and leaves the file as it was, so the caller may simply try again.
     void Append(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
@@ -82,6 +84,8 @@ private:
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
     void TakeInAppendedLines();
+    void AppendLine(const std::string& line);
+    [[noreturn]] void Undo(int fd, off_t oldSize, bool created, const class CFileException& error);
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;
     CTimeSpan MonthTotal(const CTime& now, const std::string& filter, int monthStart) const;
 

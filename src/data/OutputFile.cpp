@@ -49,20 +49,7 @@ std::string TemporaryName(const std::string& target)
 
 COutputFile::COutputFile(const std::string& path, Mode mode) : m_strTarget(path), m_mode(mode)
 {
-    if (mode == Mode::Append) {
-        m_strWritePath = path;
-        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-        if (m_fd < 0)
-            throw CFileException::FromErrno(path, "cannot open for writing");
-        struct stat st
-        {
-        };
-        if (fstat(m_fd, &st) == 0 && st.st_size > 0) {
-            char last = '\n';
-            if (pread(m_fd, &last, 1, st.st_size - 1) == 1)
-                m_bEndsWithNewline = last == '\n';
-        }
-    } else {
+    {
         m_strTarget = ResolveTarget(path);
         for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
             m_strWritePath = TemporaryName(m_strTarget);
@@ -93,8 +80,7 @@ void COutputFile::Abandon() noexcept
     if (m_fd >= 0) {
         close(m_fd);
         m_fd = -1;
-        if (m_mode == Mode::Replace)
-            unlink(m_strWritePath.c_str());
+        unlink(m_strWritePath.c_str());
     }
 }
 
@@ -110,21 +96,31 @@ void COutputFile::Write(std::string_view bytes)
     }
 }
 
-void COutputFile::Flush()
+bool COutputFile::WriteFully(int fd, const char* data, std::size_t size, long long offset)
 {
-    const char* data = m_buffer.data();
-    std::size_t left = m_buffer.size();
-    while (left > 0) {
-        ssize_t n = write(m_fd, data, left);
+    while (size > 0) {
+        ssize_t n = offset >= 0 ? pwrite(fd, data, size, off_t(offset)) : write(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            CFileException error = CFileException::FromErrno(m_strTarget, "cannot write");
-            Abandon();
-            throw error;
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
         }
         data += n;
-        left -= static_cast<std::size_t>(n);
+        size -= static_cast<std::size_t>(n);
+        if (offset >= 0)
+            offset += n;
+    }
+    return true;
+}
+
+void COutputFile::Flush()
+{
+    if (!WriteFully(m_fd, m_buffer.data(), m_buffer.size())) {
+        CFileException error = CFileException::FromErrno(m_strTarget, "cannot write");
+        Abandon();
+        throw error;
     }
     m_buffer.clear();
 }

@@ -14,8 +14,7 @@ class COutputFile
 public:
     enum class Mode
     {
-        Replace,
-        Append
+        Replace
     };
 
     COutputFile(const std::string& path, Mode mode);
@@ -23,12 +22,13 @@ public:
     COutputFile(const COutputFile&) = delete;
     COutputFile& operator=(const COutputFile&) = delete;
 
-    // In append mode: whether the file already ends with a line feed (true when empty).
-    bool EndsWithNewline() const { return m_bEndsWithNewline; }
-
     void Write(std::string_view bytes);
     // Flushes, syncs, closes and (in replace mode) renames over the target.
     void Commit();
+
+    // Writes every byte, at offset when it is not negative, else at the descriptor's position;
+    // false with errno set when a write fails or makes no progress.
+    static bool WriteFully(int fd, const char* data, std::size_t size, long long offset = -1);
 
 private:
     void Flush();
@@ -38,6 +38,5 @@ private:
     std::string m_strWritePath; // the temporary file in replace mode, else the target
     Mode m_mode;
     int m_fd = -1;
-    bool m_bEndsWithNewline = true;
     std::string m_buffer;
 };
