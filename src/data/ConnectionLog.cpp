@@ -9,22 +9,8 @@
 
 #include "FileException.h"
 #include "LogLineParser.h"
+#include "LogLock.h"
 #include "OutputFile.h"
-
-namespace {
-
-// Closes a descriptor on every way out.
-struct SFd
-{
-    int fd;
-    ~SFd()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
-} // namespace
 
 // Splits bytes into lines and turns each into a record or an unread line of a content.
 class CConnectionLog::CReader
@@ -120,19 +106,15 @@ bool CConnectionLog::Load()
 {
     if (m_strPath.empty())
         return false;
-    SFd file{open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) {
-        m_nLoadError = errno;
+    // Shared: a read never sees half of a line that a writer is appending.
+    std::unique_ptr<CLogLock> lock;
+    try {
+        lock = std::make_unique<CLogLock>(m_strPath, CLogLock::Kind::Shared);
+    } catch (const CFileException& error) {
+        m_nLoadError = error.GetErrno() ? error.GetErrno() : EIO;
         return false;
     }
-    // A folder, a device or a pipe is no log: reading one could block or never end.
-    struct stat st
-    {
-    };
-    if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_nLoadError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return false;
-    }
+    const int fd = lock->GetFd();
     // Read into a new content and swap only at the end, so that a read error part-way never
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
@@ -140,7 +122,7 @@ bool CConnectionLog::Load()
     CReader reader(fresh);
     std::vector<char> buf(1 << 20);
     for (;;) {
-        ssize_t n = read(file.fd, buf.data(), buf.size());
+        ssize_t n = read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -163,29 +145,20 @@ void CConnectionLog::Append(const CTime& start, const CTime& end, const std::str
     if (m_strPath.empty())
         return;
     CConnection record(start, end, name);
-    AppendLine(record.FormatLine("  "));
+    CLogLock lock(m_strPath);
+    AppendLine(lock, record.FormatLine("  "));
     Load();
 }
 
-void CConnectionLog::AppendLine(const std::string& line)
+void CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
 {
-    bool created = false;
-    SFd file{open(m_strPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-    if (file.fd < 0 && errno == ENOENT) {
-        file.fd = open(m_strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        created = file.fd >= 0;
-        if (file.fd < 0 && errno == EEXIST) // created by someone else meanwhile
-            file.fd = open(m_strPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    }
-    if (file.fd < 0)
-        throw CFileException::FromErrno(m_strPath, "cannot open for writing");
+    const int fd = lock.GetFd();
+    const bool created = lock.Created();
     struct stat st
     {
     };
-    if (fstat(file.fd, &st) != 0)
+    if (fstat(fd, &st) != 0)
         throw CFileException::FromErrno(m_strPath, "cannot open for writing");
-    if (!S_ISREG(st.st_mode))
-        throw CFileException(m_strPath, "cannot open for writing: not a regular file", EINVAL);
     const off_t oldSize = st.st_size;
 
     // A file edited by hand may lack its last line end; without one the new line would be
@@ -194,7 +167,7 @@ void CConnectionLog::AppendLine(const std::string& line)
     std::string bytes;
     if (oldSize > 0) {
         char last = '\n';
-        if (pread(file.fd, &last, 1, oldSize - 1) != 1)
+        if (pread(fd, &last, 1, oldSize - 1) != 1)
             throw CFileException::FromErrno(m_strPath, "cannot read");
         if (last == '\r')
             bytes = "\n";
@@ -205,7 +178,7 @@ void CConnectionLog::AppendLine(const std::string& line)
 
     // Written through a second descriptor so that its close, where some file systems report
     // write errors, can still be answered by truncating through the first.
-    int out = dup(file.fd);
+    int out = dup(fd);
     if (out < 0)
         throw CFileException::FromErrno(m_strPath, "cannot open for writing");
     const char* failed = nullptr;
@@ -216,11 +189,11 @@ void CConnectionLog::AppendLine(const std::string& line)
     if (failed) {
         CFileException error = CFileException::FromErrno(m_strPath, failed);
         close(out);
-        Undo(file.fd, oldSize, created, error);
+        Undo(fd, oldSize, created, error);
     }
     if (close(out) != 0) {
         CFileException error = CFileException::FromErrno(m_strPath, "cannot close");
-        Undo(file.fd, oldSize, created, error);
+        Undo(fd, oldSize, created, error);
     }
 }
 
@@ -242,6 +215,12 @@ bool CConnectionLog::WriteAll(const std::string& path, const std::string& separa
 {
     if (path.empty())
         return false;
+    Rewrite(path, separator, includeDeleted);
+    return true;
+}
+
+void CConnectionLog::Rewrite(const std::string& path, const std::string& separator, bool includeDeleted)
+{
     COutputFile file(path, COutputFile::Mode::Replace);
     for (const auto& record : m_content.connections)
         record->Write(file, separator, includeDeleted);
@@ -252,33 +231,36 @@ bool CConnectionLog::WriteAll(const std::string& path, const std::string& separa
         }
     }
     file.Commit();
-    return true;
 }
 
 bool CConnectionLog::Save()
 {
     if (m_strPath.empty())
         return false;
-    TakeInAppendedLines();
-    WriteAll(m_strPath, "  ", true);
-    return Load();
-}
-
-void CConnectionLog::TakeInAppendedLines()
-{
-    SFd file{open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) {
-        if (errno != ENOENT)
-            throw CFileException::FromErrno(m_strPath, "cannot read");
+    // Held from the read that takes in what others appended to the rename of the rewrite, so
+    // that no append can fall between the two and be lost with the replaced file.
+    std::unique_ptr<CLogLock> lock;
+    try {
+        lock = std::make_unique<CLogLock>(m_strPath, CLogLock::Kind::Exclusive, false);
+    } catch (const CFileException& error) {
+        if (error.GetErrno() != ENOENT)
+            throw;
         // Gone since it was read with content: the user or another program removed it.
         if (m_content.read && m_content.hash.Size() > 0)
             throw CLogChangedException(m_strPath);
-        return;
+        lock = std::make_unique<CLogLock>(m_strPath);
     }
+    TakeInAppendedLines(lock->GetFd());
+    Rewrite(m_strPath, "  ", true);
+    return Load();
+}
+
+void CConnectionLog::TakeInAppendedLines(int fd)
+{
     std::string bytes;
     std::vector<char> buf(1 << 20);
     for (;;) {
-        ssize_t n = read(file.fd, buf.data(), buf.size());
+        ssize_t n = pread(fd, buf.data(), buf.size(), off_t(bytes.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

@@ -83,8 +83,9 @@ private:
     static CLogMonth* InsertMonth(SContent& content, std::unique_ptr<CLogMonth> month);
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
-    void TakeInAppendedLines();
-    void AppendLine(const std::string& line);
+    void TakeInAppendedLines(int fd);
+    void AppendLine(const class CLogLock& lock, const std::string& line);
+    void Rewrite(const std::string& path, const std::string& separator, bool includeDeleted);
     [[noreturn]] void Undo(int fd, off_t oldSize, bool created, const class CFileException& error);
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;
     CTimeSpan MonthTotal(const CTime& now, const std::string& filter, int monthStart) const;
