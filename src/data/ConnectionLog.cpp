@@ -22,7 +22,7 @@ public:
     {
         m_content.hash.Feed(data, size);
         if (size > 0)
-            m_content.endsWithNewline = data[size - 1] == '\n';
+            m_content.lastByte = data[size - 1];
         const char* end = data + size;
         while (data < end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', std::size_t(end - data)));
@@ -215,13 +215,21 @@ bool CConnectionLog::WriteAll(const std::string& path, const std::string& separa
 {
     if (path.empty())
         return false;
+    // Replacing the log by an export would lose every deleted and unreadable line, and every
+    // total would read zero.
+    struct stat target
+    {
+    }, log{};
+    if (stat(path.c_str(), &target) == 0 && stat(m_strPath.c_str(), &log) == 0 && target.st_dev == log.st_dev &&
+        target.st_ino == log.st_ino)
+        throw CFileException(path, "is the connection log itself; choose another file to export to", EINVAL);
     Rewrite(path, separator, includeDeleted);
     return true;
 }
 
 void CConnectionLog::Rewrite(const std::string& path, const std::string& separator, bool includeDeleted)
 {
-    COutputFile file(path, COutputFile::Mode::Replace);
+    COutputFile file(path);
     for (const auto& record : m_content.connections)
         record->Write(file, separator, includeDeleted);
     if (includeDeleted) {
@@ -278,9 +286,21 @@ void CConnectionLog::TakeInAppendedLines(int fd)
         throw CLogChangedException(m_strPath);
     if (bytes.size() == known)
         return;
-    // A last line read without its line end that has since grown is not a plain append.
-    if (!m_content.endsWithNewline && bytes[known] != '\r' && bytes[known] != '\n')
-        throw CLogChangedException(m_strPath);
+    // A last line read without its line end was already taken as a line: an append has only
+    // completed its line end, which must not read as one more (empty) line. A line that has
+    // grown is not a plain append.
+    if (m_content.lastByte != '\n') {
+        std::size_t lineEnd = 0;
+        if (m_content.lastByte != '\r' && bytes.compare(known, 2, "\r\n") == 0)
+            lineEnd = 2;
+        else if (bytes[known] == '\n')
+            lineEnd = 1;
+        else
+            throw CLogChangedException(m_strPath);
+        m_content.hash.Feed(bytes.data() + known, lineEnd);
+        m_content.lastByte = '\n';
+        known += lineEnd;
+    }
     m_content.read = true;
     CReader reader(m_content);
     reader.Feed(bytes.data() + known, bytes.size() - known);

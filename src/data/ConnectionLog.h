@@ -36,7 +36,8 @@ public:
     void Append(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
-    // true. The file is replaced atomically. False if the path is empty.
+    // true. The file is replaced atomically (see COutputFile). False if the path is empty; the
+    // log's own file is refused with CFileException (Save rewrites it).
     bool WriteAll(const std::string& path, const std::string& separator, bool includeDeleted);
     // Rewrites the log file from memory, then Load(); returns the result of Load(). Lines that
     // another log object appended since this one read the file are taken in first; any other
@@ -74,7 +75,7 @@ private:
         std::vector<std::string> unread;
         // What was read of the file, to recognise a later plain append.
         CContentHash hash;
-        bool endsWithNewline = true;
+        char lastByte = '\n'; // of what was read; a line feed for an empty file
         bool read = false;
     };
     class CReader;
