@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 #include <ostream>
 
 #include "Clock.h"
@@ -127,6 +128,13 @@ std::string Iso(CTime time)
     return time.Format("%Y-%m-%dT%H:%M:%S");
 }
 
+// "--log" of "--log=FILE": the option as the user wrote it, without its value.
+std::string OptionName(const char* arg)
+{
+    const char* equals = std::strchr(arg, '=');
+    return equals ? std::string(arg, equals) : std::string(arg);
+}
+
 bool Passes(const CConnection& record, const std::string& filter)
 {
     return filter.empty() || record.m_strName == filter;
@@ -161,6 +169,8 @@ const char* CReport::Usage()
 {
     return "usage: zelmorin-report [--log FILE] [--entry NAME] [--week-start 0-6] [--month-start 1-31]\n"
            "                       [--day-format FMT] [--date-format FMT] [--now \"YYYY-MM-DD HH:MM:SS\"] COMMAND\n"
+           "       zelmorin-report --help | -h | --version\n"
+           "An option's value follows it as the next argument or after '=' (--log=FILE); -- ends the options.\n"
            "commands:\n"
            "  totals          the totals since installation, today, this week and this month\n"
            "  tree            the months and days with their totals\n"
@@ -178,41 +188,90 @@ int CReport::UsageError(const std::string& message)
 
 int CReport::Run(const std::vector<std::string>& args)
 {
-    std::vector<std::string> rest;
+    enum
+    {
+        kLog = 256,
+        kEntry,
+        kWeekStart,
+        kMonthStart,
+        kDayFormat,
+        kDateFormat,
+        kNow,
+        kVersion
+    };
+    static const option longOptions[] = {
+        {"log", required_argument, nullptr, kLog},
+        {"entry", required_argument, nullptr, kEntry},
+        {"week-start", required_argument, nullptr, kWeekStart},
+        {"month-start", required_argument, nullptr, kMonthStart},
+        {"day-format", required_argument, nullptr, kDayFormat},
+        {"date-format", required_argument, nullptr, kDateFormat},
+        {"now", required_argument, nullptr, kNow},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    // getopt_long permutes the pointers, never the strings; argv[0] is only a name.
+    std::vector<std::string> strings(1, "zelmorin-report");
+    strings.insert(strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& text : strings)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const int argc = int(strings.size());
+
     bool haveNow = false;
     CTime now;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            rest.push_back(arg);
-            continue;
-        }
-        if (arg == "--help")
-            return m_out << Usage(), 0;
-        if (i + 1 >= args.size())
-            return UsageError("option " + arg + " needs a value");
-        const std::string& value = args[++i];
-        if (arg == "--log")
+    optind = 0; // a full restart of getopt's state, for each run in the same process
+    opterr = 0; // its messages would bypass m_err
+    int code;
+    while ((code = getopt_long(argc, argv.data(), ":h", longOptions, nullptr)) != -1) {
+        const std::string value = optarg ? optarg : "";
+        switch (code) {
+        case 'h':
+            m_out << Usage();
+            return FlushedResult(0);
+        case kVersion:
+            m_out << "zelmorin-report " << ZELMORIN_VERSION << "\n";
+            return FlushedResult(0);
+        case kLog:
             m_options.logPath = value;
-        else if (arg == "--entry")
+            break;
+        case kEntry:
             m_options.entry = value;
-        else if (arg == "--week-start") {
+            break;
+        case kWeekStart:
             if (!ParseInt(value, 0, 6, m_options.weekStart))
                 return UsageError("--week-start takes a number from 0 to 6");
-        } else if (arg == "--month-start") {
+            break;
+        case kMonthStart:
             if (!ParseInt(value, 1, 31, m_options.monthStart))
                 return UsageError("--month-start takes a number from 1 to 31");
-        } else if (arg == "--day-format")
+            break;
+        case kDayFormat:
             m_options.dayFormat = value;
-        else if (arg == "--date-format")
+            break;
+        case kDateFormat:
             m_options.dateFormat = value;
-        else if (arg == "--now") {
+            break;
+        case kNow:
             if (!ParseLocal(value, true, now))
                 return UsageError("--now takes a local time \"YYYY-MM-DD HH:MM:SS\" from 1970 to 2038");
             haveNow = true;
-        } else
-            return UsageError("unknown option " + arg);
+            break;
+        case ':':
+            return UsageError("option " + OptionName(argv[optind - 1]) + " needs a value");
+        default:
+            // optopt holds a known long option given a value it does not take, an unknown letter,
+            // or nothing for an unknown long option; long options always move optind past themselves.
+            if (optopt == 'h' || optopt >= kLog)
+                return UsageError("option " + OptionName(argv[optind - 1]) + " takes no value");
+            if (optopt != 0)
+                return UsageError(std::string("unknown option -") + char(optopt));
+            return UsageError("unknown or ambiguous option " + OptionName(argv[optind - 1]));
+        }
     }
+    const std::vector<std::string> rest(argv.begin() + optind, argv.begin() + argc);
     if (rest.empty())
         return UsageError("no command given");
     const std::string& command = rest[0];
@@ -249,6 +308,11 @@ int CReport::Run(const std::vector<std::string>& args)
         result = Export(log, rest[1]);
     else
         Json(log);
+    return FlushedResult(result);
+}
+
+int CReport::FlushedResult(int result)
+{
     // A report that did not reach its reader (a full disk, a closed pipe) is no success.
     m_out.flush();
     if (!m_out) {

@@ -211,6 +211,85 @@ TEST_F(Report, UnreadLinesAreCountedAndTheRestShown)
     EXPECT_EQ(m_out.str(), "March 1999 = 02:25:30\n  05/03/1999 = 02:25:30\n");
 }
 
+TEST_F(Report, HelpAndVersionGoToStandardOutput)
+{
+    for (const char* help : {"--help", "-h"}) {
+        EXPECT_EQ(Run({help}), 0) << help;
+        EXPECT_EQ(m_out.str(), CReport::Usage());
+        EXPECT_EQ(m_err.str(), "");
+    }
+    // Asked for, they win over whatever else is wrong on the line.
+    EXPECT_EQ(Run({"frobnicate", "--help"}), 0);
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(m_out.str().rfind("zelmorin-report ", 0), 0u) << m_out.str();
+    EXPECT_EQ(m_out.str().back(), '\n');
+    EXPECT_EQ(m_err.str(), "");
+
+    std::ostream broken(nullptr);
+    EXPECT_EQ(CReport(m_defaults, broken, m_err).Run({"--help"}), 1);
+}
+
+TEST_F(Report, OptionValuesAfterAnEqualsSignOrAlone)
+{
+    ASSERT_EQ(Run({"--now", "1999-03-10 12:00:00", "--week-start", "1", "--entry", "Office", "totals"}), 0);
+    const std::string separate = m_out.str();
+    ASSERT_EQ(Run({"--now=1999-03-10 12:00:00", "--week-start=1", "--entry=Office", "totals"}), 0);
+    EXPECT_EQ(m_out.str(), separate);
+    // Options may follow the command, and a value may begin with a dash or hold '='.
+    ASSERT_EQ(Run({"totals", "--now=1999-03-10 12:00:00", "--week-start=1", "--entry", "Office"}), 0);
+    EXPECT_EQ(m_out.str(), separate);
+    ASSERT_EQ(Run({"--entry", "-x=y", "totals"}), 0);
+    EXPECT_EQ(m_out.str().rfind("Total 00:00:00\n", 0), 0u);
+    ASSERT_EQ(Run({"--log=" + m_dir.File("Zelmorin.Log"), "--day-format=%d.%m.", "tree"}), 0);
+    EXPECT_NE(m_out.str().find("  05.03. = 02:25:30\n"), std::string::npos) << m_out.str();
+}
+
+TEST_F(Report, DoubleDashEndsTheOptions)
+{
+    ASSERT_EQ(Run({"--entry", "Office", "--", "day", "1999-03-10"}), 0);
+    EXPECT_EQ(m_out.str(), "10/03/1999 09:00:00  10/03/1999 09:30:00  00:30:00  Office\n");
+    // What follows it is an argument, however it looks.
+    EXPECT_EQ(Run({"--", "--week-start", "1"}), 2);
+    EXPECT_NE(m_err.str().find("unknown command --week-start"), std::string::npos) << m_err.str();
+    EXPECT_EQ(Run({"totals", "--", "--now"}), 2);
+    EXPECT_NE(m_err.str().find("totals takes no argument"), std::string::npos) << m_err.str();
+    const std::string odd = m_dir.File("-odd.csv");
+    ASSERT_EQ(Run({"export", "--", odd}), 0) << m_err.str();
+    EXPECT_NE(ReadFile(odd).find("Home, Inc"), std::string::npos);
+}
+
+TEST_F(Report, BadOptionsSayWhatIsWrong)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--help=yes"}, "option --help takes no value"},
+        {{"--version=2", "totals"}, "option --version takes no value"},
+        {{"--bogus", "totals"}, "unknown or ambiguous option --bogus"},
+        {{"--d=%d", "tree"}, "unknown or ambiguous option --d"}, // --day-format or --date-format
+        {{"-q", "totals"}, "unknown option -q"},
+        {{"totals", "--log"}, "option --log needs a value"},
+        {{"--week-start=", "totals"}, "--week-start takes a number from 0 to 6"},
+    };
+    for (const auto& [args, message] : cases) {
+        EXPECT_EQ(Run(args), 2) << message;
+        EXPECT_EQ(m_err.str().rfind("zelmorin-report: " + message + "\n", 0), 0u) << m_err.str();
+        EXPECT_NE(m_err.str().find("usage:"), std::string::npos);
+        EXPECT_EQ(m_out.str(), "");
+    }
+    // An unambiguous prefix is the option it begins.
+    EXPECT_EQ(Run({"--now=1999-03-10 12:00:00", "--ent=Office", "--week=1", "totals"}), 0);
+    EXPECT_NE(m_out.str().find("Week 00:30:00\n"), std::string::npos) << m_out.str();
+}
+
+TEST_F(Report, EachRunParsesAfresh)
+{
+    // A run that stops inside a group of letters must leave nothing behind for the next one.
+    EXPECT_EQ(Run({"-qz", "totals"}), 2);
+    ASSERT_EQ(Run({"--now", "1999-03-10 12:00:00", "totals"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), "Total 03:55:30\nToday 00:30:00\nWeek 01:30:00\nMonth 03:55:30\n");
+    EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 1);
+    ASSERT_EQ(Run({"totals"}), 0) << m_err.str(); // not the log of the run before
+}
+
 } // namespace
 
 namespace {
