@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <getopt.h>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "Clock.h"
@@ -13,6 +14,9 @@
 #include "TimeTexts.h"
 
 namespace {
+
+// Members stay in the order they are added.
+using JsonValue = nlohmann::ordered_json;
 
 std::int64_t g_fixedNow = 0;
 std::int64_t FixedNow()
@@ -82,45 +86,81 @@ bool ParseLocal(const std::string& text, bool withTime, CTime& out)
     return out.IsValid();
 }
 
-// JSON text of 8-bit entry names: valid UTF-8 passes through; any other byte is taken as
-// Latin-1, which is what older logs hold.
-std::string JsonString(const std::string& text)
+// Text for the JSON library, which takes UTF-8 only. Entry names are bytes: valid UTF-8 passes
+// through, and any other byte is taken as Latin-1, which is what older logs hold; strftime's
+// texts in a legacy locale get the same reading.
+std::string ToUtf8(const std::string& text)
 {
-    std::string out = "\"";
+    std::string out;
+    out.reserve(text.size());
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* end = p + text.size();
-    char esc[8];
     while (p < end) {
-        unsigned char c = *p;
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-            ++p;
-        } else if (c < 0x20) {
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-            ++p;
-        } else if (c < 0x80) {
-            out += char(c);
-            ++p;
+        if (*p < 0x80) {
+            out += char(*p++);
         } else if (int len = Utf8Length(p, end)) {
             out.append(reinterpret_cast<const char*>(p), std::size_t(len));
             p += len;
         } else {
-            // Latin-1: the byte is the code point.
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-            ++p;
+            // Latin-1: the byte is the code point, U+0080 to U+00FF.
+            out += char(0xC0 | *p >> 6);
+            out += char(0x80 | (*p++ & 0x3F));
         }
     }
-    return out + "\"";
+    return out;
+}
+
+JsonValue Text(const std::string& text)
+{
+    return JsonValue(ToUtf8(text));
 }
 
 // The "total_seconds" and "total" members of a period, from one sum.
-std::string TotalFields(CTimeSpan total)
+void AddTotal(JsonValue& period, CTimeSpan total)
 {
-    return "\"total_seconds\": " + std::to_string(total.GetTotalSeconds()) +
-           ", \"total\": " + JsonString(FormatDuration(total));
+    period["total_seconds"] = total.GetTotalSeconds();
+    period["total"] = Text(FormatDuration(total));
+}
+
+// The layout scripts and readers have had: one element of an array per line, two blanks deeper
+// than the line that opens the array; an object within an array on one line, where an array
+// member opens lines of its own. The library writes every name, string and number.
+void WriteNested(std::ostream& out, const JsonValue& value, int indent)
+{
+    if (value.is_array()) {
+        out << '[';
+        const char* separator = "";
+        for (const JsonValue& element : value) {
+            out << separator << '\n' << std::string(std::size_t(indent + 2), ' ');
+            WriteNested(out, element, indent + 2);
+            separator = ",";
+        }
+        out << '\n' << std::string(std::size_t(indent), ' ') << ']';
+    } else if (value.is_object()) {
+        out << '{';
+        const char* separator = "";
+        for (const auto& member : value.items()) {
+            out << separator << JsonValue(member.key()).dump() << ": ";
+            WriteNested(out, member.value(), indent);
+            separator = ", ";
+        }
+        out << '}';
+    } else {
+        out << value.dump();
+    }
+}
+
+// The document itself: one member per line.
+void WriteDocument(std::ostream& out, const JsonValue& document)
+{
+    out << '{';
+    const char* separator = "";
+    for (const auto& member : document.items()) {
+        out << separator << "\n  " << JsonValue(member.key()).dump() << ": ";
+        WriteNested(out, member.value(), 2);
+        separator = ",";
+    }
+    out << "\n}\n";
 }
 
 std::string Iso(CTime time)
@@ -380,47 +420,49 @@ int CReport::Export(CConnectionLog& log, const std::string& path)
 void CReport::Json(const CConnectionLog& log)
 {
     const std::string& filter = m_options.entry;
-    m_out << "{\n  \"log\": " << JsonString(log.GetPath()) << ",\n  \"entry\": " << JsonString(filter) << ",\n  "
-          << TotalFields(log.GetTotal(filter)) << ",\n  \"unread_lines\": " << log.GetUnreadLineCount()
-          << ",\n  \"months\": [";
-    const char* monthSep = "";
+    JsonValue document;
+    document["log"] = Text(log.GetPath());
+    document["entry"] = Text(filter);
+    AddTotal(document, log.GetTotal(filter));
+    document["unread_lines"] = log.GetUnreadLineCount();
+    JsonValue& months = document["months"] = JsonValue::array();
     for (int m = 0; m < log.GetMonthCount(); ++m) {
         const CLogMonth* month = log.GetMonth(m);
-        std::string days;
-        const char* daySep = "";
+        JsonValue days = JsonValue::array();
         for (int d = 0; d < month->GetDayCount(); ++d) {
             const CLogDay* day = month->GetDay(d);
-            std::string connections;
-            const char* connSep = "";
+            JsonValue connections = JsonValue::array();
             for (int i = 0; i < day->GetConnectionCount(); ++i) {
                 const CConnection* record = day->GetConnection(i);
                 if (!Passes(*record, filter))
                     continue;
-                connections += connSep;
-                connections += "\n          {\"name\": " + JsonString(record->m_strName) +
-                               ", \"start\": " + JsonString(Iso(record->GetStart())) +
-                               ", \"end\": " + JsonString(Iso(record->GetEnd())) +
-                               ", \"start_epoch\": " + std::to_string(record->GetStart().GetTime()) +
-                               ", \"end_epoch\": " + std::to_string(record->GetEnd().GetTime()) +
-                               ", \"duration_seconds\": " + std::to_string(record->GetDuration().GetTotalSeconds()) +
-                               ", \"duration\": " + JsonString(record->GetDurationText()) + "}";
-                connSep = ",";
+                JsonValue& connection = connections.emplace_back();
+                connection["name"] = Text(record->m_strName);
+                connection["start"] = Text(Iso(record->GetStart()));
+                connection["end"] = Text(Iso(record->GetEnd()));
+                connection["start_epoch"] = record->GetStart().GetTime();
+                connection["end_epoch"] = record->GetEnd().GetTime();
+                connection["duration_seconds"] = record->GetDuration().GetTotalSeconds();
+                connection["duration"] = Text(record->GetDurationText());
             }
             if (connections.empty())
                 continue;
             char date[16];
             std::snprintf(date, sizeof date, "%04d-%02d-%02d", day->GetYear(), day->GetMonth(), day->GetDayNumber());
-            days += daySep;
-            days += "\n      {\"date\": \"" + std::string(date) + "\", \"label\": " + JsonString(day->GetText(filter)) +
-                    ", " + TotalFields(day->GetTotal(filter)) + ", \"connections\": [" + connections + "\n      ]}";
-            daySep = ",";
+            JsonValue& entry = days.emplace_back();
+            entry["date"] = date;
+            entry["label"] = Text(day->GetText(filter));
+            AddTotal(entry, day->GetTotal(filter));
+            entry["connections"] = std::move(connections);
         }
         if (days.empty())
             continue;
-        m_out << monthSep << "\n    {\"year\": " << month->GetYear() << ", \"month\": " << month->GetMonth()
-              << ", \"label\": " << JsonString(month->GetText(filter)) << ", " << TotalFields(month->GetTotal(filter))
-              << ", \"days\": [" << days << "\n    ]}";
-        monthSep = ",";
+        JsonValue& entry = months.emplace_back();
+        entry["year"] = month->GetYear();
+        entry["month"] = month->GetMonth();
+        entry["label"] = Text(month->GetText(filter));
+        AddTotal(entry, month->GetTotal(filter));
+        entry["days"] = std::move(days);
     }
-    m_out << "\n  ]\n}\n";
+    WriteDocument(m_out, document);
 }

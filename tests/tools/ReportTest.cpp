@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdint>
@@ -100,7 +101,7 @@ TEST_F(Report, JsonHoldsMonthsDaysAndConnections)
               std::string::npos)
         << json;
     EXPECT_NE(json.find("\"date\": \"1999-03-05\""), std::string::npos);
-    EXPECT_NE(json.find("\"name\": \"Caf\\u00e9 \\\"A\\\"\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"name\": \"Caf\xC3\xA9 \\\"A\\\"\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"start\": \"1999-03-05T23:50:00\", \"end\": \"1999-03-06T02:15:30\""), std::string::npos);
 }
 
@@ -183,9 +184,55 @@ TEST_F(Report, JsonIsValidUtf8WhateverBytesTheNamesHold)
     ASSERT_EQ(Run({"json"}), 0);
     EXPECT_TRUE(IsValidUtf8(m_out.str()));
     // Every byte outside a valid character is its Latin-1 character.
-    EXPECT_NE(m_out.str().find("\"\\u00ed\\u00a0\\u0080\""), std::string::npos) << m_out.str();
-    EXPECT_NE(m_out.str().find("\"\\u00f4\\u0090\\u0080\\u0080\""), std::string::npos);
+    EXPECT_NE(m_out.str().find("\"\xC3\xAD\xC2\xA0\xC2\x80\""), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("\"\xC3\xB4\xC2\x90\xC2\x80\xC2\x80\""), std::string::npos);
     EXPECT_NE(m_out.str().find("\"\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9\""), std::string::npos);
+}
+
+TEST_F(Report, JsonLayoutIsStable)
+{
+    WriteFile(m_dir.File("Zelmorin.Log"), "05/03/1999 23:50:00  06/03/1999 02:15:30  02:25:30  Office\r\n");
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_EQ(m_out.str(), R"({
+  "log": ")" + m_dir.File("Zelmorin.Log") +
+                               R"(",
+  "entry": "",
+  "total_seconds": 8730,
+  "total": "02:25:30",
+  "unread_lines": 0,
+  "months": [
+    {"year": 1999, "month": 3, "label": "March 1999 = 02:25:30", "total_seconds": 8730, "total": "02:25:30", "days": [
+      {"date": "1999-03-05", "label": "05/03/1999 = 02:25:30", "total_seconds": 8730, "total": "02:25:30", "connections": [
+        {"name": "Office", "start": "1999-03-05T23:50:00", "end": "1999-03-06T02:15:30", "start_epoch": 920674200, "end_epoch": 920682930, "duration_seconds": 8730, "duration": "02:25:30"}
+      ]}
+    ]}
+  ]
+}
+)");
+    ASSERT_EQ(Run({"--entry", "Nobody", "json"}), 0);
+    EXPECT_NE(m_out.str().find("\n  \"months\": [\n  ]\n}\n"), std::string::npos) << m_out.str();
+}
+
+TEST_F(Report, JsonReadsBackAsTheNamesWere)
+{
+    // Quotes, backslashes, control characters, Latin-1 and UTF-8, each through a JSON reader.
+    const std::pair<std::string, std::string> names[] = {
+        {"Tab\there \"q\" back\\slash \x01\x1f\x7f", "Tab\there \"q\" back\\slash \x01\x1f\x7f"},
+        {"Caf\xe9 \xa0\xff", "Caf\xC3\xA9 \xC2\xA0\xC3\xBF"},
+        {"\xE2\x82\xAC\xE2\x82", "\xE2\x82\xAC\xC3\xA2\xC2\x82"}, // a character cut short
+    };
+    std::string log;
+    for (const auto& name : names)
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + name.first + "\r\n";
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"json"}), 0);
+    const auto document = nlohmann::json::parse(m_out.str());
+    EXPECT_EQ(document["total_seconds"], 3 * 3600);
+    EXPECT_EQ(document["log"], m_dir.File("Zelmorin.Log"));
+    const auto& connections = document["months"][0]["days"][0]["connections"];
+    ASSERT_EQ(connections.size(), std::size(names));
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        EXPECT_EQ(connections[i]["name"], names[i].second) << i;
 }
 
 TEST_F(Report, AFailedWriteOfTheReportIsAFailure)
