@@ -122,9 +122,9 @@ void AddTotal(JsonValue& period, CTimeSpan total)
     period["total"] = Text(FormatDuration(total));
 }
 
-// The layout scripts and readers have had: one element of an array per line, two blanks deeper
-// than the line that opens the array; an object within an array on one line, where an array
-// member opens lines of its own. The library writes every name, string and number.
+// The document's layout, for readers as well as scripts: one element of an array per line, two
+// blanks deeper than the line that opens the array; an object within an array on one line, where
+// an array member opens lines of its own. The library writes every name, string and number.
 void WriteNested(std::ostream& out, const JsonValue& value, int indent)
 {
     if (value.is_array()) {
