@@ -69,6 +69,10 @@ if(NOT ZELMORIN_CORE_ONLY)
   add_dependencies(zelmorin_monitor zelmorin_help_files)
 endif()
 
+# zelmorin-report's bash completion, where bash-completion loads it on first use.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zelmorin-report.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME zelmorin-report)
+
 # Manual pages and the package's changelog, compressed as Debian wants them: gzip -9 without a
 # time stamp, so that the same sources give the same package. The pages name this version.
 set(_zelmorin_gzipped)

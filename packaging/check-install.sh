@@ -47,6 +47,7 @@ expected=(
     share/zelmorin/icons/134.png
     share/man/man1/zelmorin.1.gz
     share/man/man1/zelmorin-report.1.gz
+    share/bash-completion/completions/zelmorin-report
     share/doc/zelmorin/copyright
     share/doc/zelmorin/changelog.Debian.gz
 )

@@ -67,9 +67,20 @@ std::string CConnection::FormatLine(const std::string& separator) const
     line += separator;
     line += GetDurationText();
     line += separator;
-    line += ExportField(m_strName, separator);
+    // The log's own form keeps one record on one line; an export quotes a line break instead.
+    line += separator == "  " ? LineSafeName(m_strName) : ExportField(m_strName, separator);
     line += "\r\n";
     return line;
+}
+
+std::string CConnection::LineSafeName(std::string name)
+{
+    for (char& c : name)
+        if (c == '\n')
+            c = ' ';
+    if (!name.empty() && name.back() == '\r')
+        name.back() = ' ';
+    return name;
 }
 
 void CConnection::Write(COutputFile& file, const std::string& separator, bool includeDeleted) const

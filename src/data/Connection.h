@@ -40,6 +40,9 @@ public:
     // %H:%M:%S", whatever the date settings. With an export's comma or tab, a name holding
     // the separator, a quote or a line break is quoted (ExportField).
     std::string FormatLine(const std::string& separator) const;
+    // The name as a line holds it: a line feed would split the record in two and a carriage
+    // return at the end would be taken for part of the line end, so both become blanks.
+    static std::string LineSafeName(std::string name);
     // Writes FormatLine; a deleted record is written only when includeDeleted is true.
     void Write(COutputFile& file, const std::string& separator, bool includeDeleted) const;
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "Clock.h"
@@ -12,6 +14,9 @@
 #include "TimeTexts.h"
 
 namespace {
+
+// Members stay in the order they are added.
+using JsonValue = nlohmann::ordered_json;
 
 std::int64_t g_fixedNow = 0;
 std::int64_t FixedNow()
@@ -29,6 +34,44 @@ bool ParseInt(const std::string& text, int low, int high, int& value)
     return true;
 }
 
+int DaysIn(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// The length of the valid UTF-8 character at p, or 0: no overlong forms, no surrogates,
+// nothing above U+10FFFF.
+int Utf8Length(const unsigned char* p, const unsigned char* end)
+{
+    unsigned char c = *p;
+    int len;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            low = 0xA0;
+        else if (c == 0xED)
+            high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            low = 0x90;
+        else if (c == 0xF4)
+            high = 0x8F;
+    } else
+        return 0;
+    if (end - p < len || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < len; ++i)
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    return len;
+}
+
 // Local "YYYY-MM-DD HH:MM:SS" (the time part optional for day dates).
 bool ParseLocal(const std::string& text, bool withTime, CTime& out)
 {
@@ -36,62 +79,100 @@ bool ParseLocal(const std::string& text, bool withTime, CTime& out)
     char tail;
     int n = withTime ? std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail)
                      : std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &mo, &d, &tail);
-    if (n != (withTime ? 6 : 3) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || h < 0 ||
-        mi < 0 || s < 0)
+    if (n != (withTime ? 6 : 3) || mo < 1 || mo > 12 || d < 1 || d > DaysIn(y, mo) || h > 23 || mi > 59 || s > 59 ||
+        h < 0 || mi < 0 || s < 0)
         return false;
     out = CTime(y, mo, d, h, mi, s);
     return out.IsValid();
 }
 
-// JSON text of 8-bit entry names: valid UTF-8 passes through; any other byte is taken as
-// Latin-1, which is what older logs hold.
-std::string JsonString(const std::string& text)
+// Text for the JSON library, which takes UTF-8 only. Entry names are bytes: valid UTF-8 passes
+// through, and any other byte is taken as Latin-1, which is what older logs hold; strftime's
+// texts in a legacy locale get the same reading.
+std::string ToUtf8(const std::string& text)
 {
-    std::string out = "\"";
+    std::string out;
+    out.reserve(text.size());
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* end = p + text.size();
-    char esc[8];
     while (p < end) {
-        unsigned char c = *p;
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-            ++p;
-        } else if (c < 0x20) {
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-            ++p;
-        } else if (c < 0x80) {
-            out += char(c);
-            ++p;
+        if (*p < 0x80) {
+            out += char(*p++);
+        } else if (int len = Utf8Length(p, end)) {
+            out.append(reinterpret_cast<const char*>(p), std::size_t(len));
+            p += len;
         } else {
-            int len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-            bool valid = len > 0 && end - p >= len && !(c == 0xC0 || c == 0xC1 || c > 0xF4);
-            for (int i = 1; valid && i < len; ++i)
-                valid = (p[i] & 0xC0) == 0x80;
-            if (valid) {
-                out.append(reinterpret_cast<const char*>(p), std::size_t(len));
-                p += len;
-            } else {
-                std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                out += esc;
-                ++p;
-            }
+            // Latin-1: the byte is the code point, U+0080 to U+00FF.
+            out += char(0xC0 | *p >> 6);
+            out += char(0x80 | (*p++ & 0x3F));
         }
     }
-    return out + "\"";
+    return out;
+}
+
+JsonValue Text(const std::string& text)
+{
+    return JsonValue(ToUtf8(text));
 }
 
 // The "total_seconds" and "total" members of a period, from one sum.
-std::string TotalFields(CTimeSpan total)
+void AddTotal(JsonValue& period, CTimeSpan total)
 {
-    return "\"total_seconds\": " + std::to_string(total.GetTotalSeconds()) +
-           ", \"total\": " + JsonString(FormatDuration(total));
+    period["total_seconds"] = total.GetTotalSeconds();
+    period["total"] = Text(FormatDuration(total));
+}
+
+// The document's layout, for readers as well as scripts: one element of an array per line, two
+// blanks deeper than the line that opens the array; an object within an array on one line, where
+// an array member opens lines of its own. The library writes every name, string and number.
+void WriteNested(std::ostream& out, const JsonValue& value, int indent)
+{
+    if (value.is_array()) {
+        out << '[';
+        const char* separator = "";
+        for (const JsonValue& element : value) {
+            out << separator << '\n' << std::string(std::size_t(indent + 2), ' ');
+            WriteNested(out, element, indent + 2);
+            separator = ",";
+        }
+        out << '\n' << std::string(std::size_t(indent), ' ') << ']';
+    } else if (value.is_object()) {
+        out << '{';
+        const char* separator = "";
+        for (const auto& member : value.items()) {
+            out << separator << JsonValue(member.key()).dump() << ": ";
+            WriteNested(out, member.value(), indent);
+            separator = ", ";
+        }
+        out << '}';
+    } else {
+        out << value.dump();
+    }
+}
+
+// The document itself: one member per line.
+void WriteDocument(std::ostream& out, const JsonValue& document)
+{
+    out << '{';
+    const char* separator = "";
+    for (const auto& member : document.items()) {
+        out << separator << "\n  " << JsonValue(member.key()).dump() << ": ";
+        WriteNested(out, member.value(), 2);
+        separator = ",";
+    }
+    out << "\n}\n";
 }
 
 std::string Iso(CTime time)
 {
     return time.Format("%Y-%m-%dT%H:%M:%S");
+}
+
+// "--log" of "--log=FILE": the option as the user wrote it, without its value.
+std::string OptionName(const char* arg)
+{
+    const char* equals = std::strchr(arg, '=');
+    return equals ? std::string(arg, equals) : std::string(arg);
 }
 
 bool Passes(const CConnection& record, const std::string& filter)
@@ -128,11 +209,14 @@ const char* CReport::Usage()
 {
     return "usage: zelmorin-report [--log FILE] [--entry NAME] [--week-start 0-6] [--month-start 1-31]\n"
            "                       [--day-format FMT] [--date-format FMT] [--now \"YYYY-MM-DD HH:MM:SS\"] COMMAND\n"
+           "       zelmorin-report --help | -h | --version\n"
+           "An option's value follows it as the next argument or after '=' (--log=FILE); -- ends the options.\n"
            "commands:\n"
            "  totals          the totals since installation, today, this week and this month\n"
            "  tree            the months and days with their totals\n"
            "  day YYYY-MM-DD  the connections of one day\n"
-           "  export FILE     every connection as comma-separated text (tab-separated for .txt)\n"
+           "  export FILE     every connection as comma-separated text (tab-separated for .txt);\n"
+           "                  FILE - is standard output\n"
            "  json            months, days and connections as one JSON document\n";
 }
 
@@ -144,41 +228,90 @@ int CReport::UsageError(const std::string& message)
 
 int CReport::Run(const std::vector<std::string>& args)
 {
-    std::vector<std::string> rest;
+    enum
+    {
+        kLog = 256,
+        kEntry,
+        kWeekStart,
+        kMonthStart,
+        kDayFormat,
+        kDateFormat,
+        kNow,
+        kVersion
+    };
+    static const option longOptions[] = {
+        {"log", required_argument, nullptr, kLog},
+        {"entry", required_argument, nullptr, kEntry},
+        {"week-start", required_argument, nullptr, kWeekStart},
+        {"month-start", required_argument, nullptr, kMonthStart},
+        {"day-format", required_argument, nullptr, kDayFormat},
+        {"date-format", required_argument, nullptr, kDateFormat},
+        {"now", required_argument, nullptr, kNow},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    // getopt_long permutes the pointers, never the strings; argv[0] is only a name.
+    std::vector<std::string> strings(1, "zelmorin-report");
+    strings.insert(strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& text : strings)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    const int argc = int(strings.size());
+
     bool haveNow = false;
     CTime now;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            rest.push_back(arg);
-            continue;
-        }
-        if (arg == "--help")
-            return m_out << Usage(), 0;
-        if (i + 1 >= args.size())
-            return UsageError("option " + arg + " needs a value");
-        const std::string& value = args[++i];
-        if (arg == "--log")
+    optind = 0; // a full restart of getopt's state, for each run in the same process
+    opterr = 0; // its messages would bypass m_err
+    int code;
+    while ((code = getopt_long(argc, argv.data(), ":h", longOptions, nullptr)) != -1) {
+        const std::string value = optarg ? optarg : "";
+        switch (code) {
+        case 'h':
+            m_out << Usage();
+            return FlushedResult(0);
+        case kVersion:
+            m_out << "zelmorin-report " << ZELMORIN_VERSION << "\n";
+            return FlushedResult(0);
+        case kLog:
             m_options.logPath = value;
-        else if (arg == "--entry")
+            break;
+        case kEntry:
             m_options.entry = value;
-        else if (arg == "--week-start") {
+            break;
+        case kWeekStart:
             if (!ParseInt(value, 0, 6, m_options.weekStart))
                 return UsageError("--week-start takes a number from 0 to 6");
-        } else if (arg == "--month-start") {
+            break;
+        case kMonthStart:
             if (!ParseInt(value, 1, 31, m_options.monthStart))
                 return UsageError("--month-start takes a number from 1 to 31");
-        } else if (arg == "--day-format")
+            break;
+        case kDayFormat:
             m_options.dayFormat = value;
-        else if (arg == "--date-format")
+            break;
+        case kDateFormat:
             m_options.dateFormat = value;
-        else if (arg == "--now") {
+            break;
+        case kNow:
             if (!ParseLocal(value, true, now))
                 return UsageError("--now takes a local time \"YYYY-MM-DD HH:MM:SS\" from 1970 to 2038");
             haveNow = true;
-        } else
-            return UsageError("unknown option " + arg);
+            break;
+        case ':':
+            return UsageError("option " + OptionName(argv[optind - 1]) + " needs a value");
+        default:
+            // optopt holds a known long option given a value it does not take, an unknown letter,
+            // or nothing for an unknown long option; long options always move optind past themselves.
+            if (optopt == 'h' || optopt >= kLog)
+                return UsageError("option " + OptionName(argv[optind - 1]) + " takes no value");
+            if (optopt != 0)
+                return UsageError(std::string("unknown option -") + char(optopt));
+            return UsageError("unknown or ambiguous option " + OptionName(argv[optind - 1]));
+        }
     }
+    const std::vector<std::string> rest(argv.begin() + optind, argv.begin() + argc);
     if (rest.empty())
         return UsageError("no command given");
     const std::string& command = rest[0];
@@ -204,17 +337,29 @@ int CReport::Run(const std::vector<std::string>& args)
     if (log.GetUnreadLineCount() > 0)
         m_err << log.GetUnreadLineCount() << " lines could not be read\n";
 
+    int result = 0;
     if (command == "totals")
         Totals(log);
     else if (command == "tree")
         Tree(log);
     else if (command == "day")
-        return Day(log, rest[1]);
+        result = Day(log, rest[1]);
     else if (command == "export")
-        return Export(log, rest[1]);
+        result = Export(log, rest[1]);
     else
         Json(log);
-    return 0;
+    return FlushedResult(result);
+}
+
+int CReport::FlushedResult(int result)
+{
+    // A report that did not reach its reader (a full disk, a closed pipe) is no success.
+    m_out.flush();
+    if (!m_out) {
+        m_err << "zelmorin-report: cannot write to standard output\n";
+        return 1;
+    }
+    return result;
 }
 
 void CReport::Totals(const CConnectionLog& log)
@@ -263,7 +408,8 @@ int CReport::Day(const CConnectionLog& log, const std::string& date)
 int CReport::Export(CConnectionLog& log, const std::string& path)
 {
     try {
-        log.WriteAll(path, ExportSeparatorFor(path), false);
+        // "-" is standard output; it is written in place like any pipe or device.
+        log.WriteAll(path == "-" ? "/dev/stdout" : path, ExportSeparatorFor(path), false);
     } catch (const CFileException& error) {
         m_err << "zelmorin-report: cannot export to " << error.GetPath() << ": " << error.GetCause() << "\n";
         return 1;
@@ -274,47 +420,49 @@ int CReport::Export(CConnectionLog& log, const std::string& path)
 void CReport::Json(const CConnectionLog& log)
 {
     const std::string& filter = m_options.entry;
-    m_out << "{\n  \"log\": " << JsonString(log.GetPath()) << ",\n  \"entry\": " << JsonString(filter) << ",\n  "
-          << TotalFields(log.GetTotal(filter)) << ",\n  \"unread_lines\": " << log.GetUnreadLineCount()
-          << ",\n  \"months\": [";
-    const char* monthSep = "";
+    JsonValue document;
+    document["log"] = Text(log.GetPath());
+    document["entry"] = Text(filter);
+    AddTotal(document, log.GetTotal(filter));
+    document["unread_lines"] = log.GetUnreadLineCount();
+    JsonValue& months = document["months"] = JsonValue::array();
     for (int m = 0; m < log.GetMonthCount(); ++m) {
         const CLogMonth* month = log.GetMonth(m);
-        std::string days;
-        const char* daySep = "";
+        JsonValue days = JsonValue::array();
         for (int d = 0; d < month->GetDayCount(); ++d) {
             const CLogDay* day = month->GetDay(d);
-            std::string connections;
-            const char* connSep = "";
+            JsonValue connections = JsonValue::array();
             for (int i = 0; i < day->GetConnectionCount(); ++i) {
                 const CConnection* record = day->GetConnection(i);
                 if (!Passes(*record, filter))
                     continue;
-                connections += connSep;
-                connections += "\n          {\"name\": " + JsonString(record->m_strName) +
-                               ", \"start\": " + JsonString(Iso(record->GetStart())) +
-                               ", \"end\": " + JsonString(Iso(record->GetEnd())) +
-                               ", \"start_epoch\": " + std::to_string(record->GetStart().GetTime()) +
-                               ", \"end_epoch\": " + std::to_string(record->GetEnd().GetTime()) +
-                               ", \"duration_seconds\": " + std::to_string(record->GetDuration().GetTotalSeconds()) +
-                               ", \"duration\": " + JsonString(record->GetDurationText()) + "}";
-                connSep = ",";
+                JsonValue& connection = connections.emplace_back();
+                connection["name"] = Text(record->m_strName);
+                connection["start"] = Text(Iso(record->GetStart()));
+                connection["end"] = Text(Iso(record->GetEnd()));
+                connection["start_epoch"] = record->GetStart().GetTime();
+                connection["end_epoch"] = record->GetEnd().GetTime();
+                connection["duration_seconds"] = record->GetDuration().GetTotalSeconds();
+                connection["duration"] = Text(record->GetDurationText());
             }
             if (connections.empty())
                 continue;
             char date[16];
             std::snprintf(date, sizeof date, "%04d-%02d-%02d", day->GetYear(), day->GetMonth(), day->GetDayNumber());
-            days += daySep;
-            days += "\n      {\"date\": \"" + std::string(date) + "\", \"label\": " + JsonString(day->GetText(filter)) +
-                    ", " + TotalFields(day->GetTotal(filter)) + ", \"connections\": [" + connections + "\n      ]}";
-            daySep = ",";
+            JsonValue& entry = days.emplace_back();
+            entry["date"] = date;
+            entry["label"] = Text(day->GetText(filter));
+            AddTotal(entry, day->GetTotal(filter));
+            entry["connections"] = std::move(connections);
         }
         if (days.empty())
             continue;
-        m_out << monthSep << "\n    {\"year\": " << month->GetYear() << ", \"month\": " << month->GetMonth()
-              << ", \"label\": " << JsonString(month->GetText(filter)) << ", " << TotalFields(month->GetTotal(filter))
-              << ", \"days\": [" << days << "\n    ]}";
-        monthSep = ",";
+        JsonValue& entry = months.emplace_back();
+        entry["year"] = month->GetYear();
+        entry["month"] = month->GetMonth();
+        entry["label"] = Text(month->GetText(filter));
+        AddTotal(entry, month->GetTotal(filter));
+        entry["days"] = std::move(days);
     }
-    m_out << "\n  ]\n}\n";
+    WriteDocument(m_out, document);
 }

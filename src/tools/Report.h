@@ -22,7 +22,7 @@ struct SReportDefaults
 std::string ReportDataFolder(const std::string& appPath);
 
 // zelmorin-report: prints the connection history for scripts. Returns the exit code: 0 on
-// success, 1 when the log cannot be read, 2 for bad usage.
+// success, 1 when the log cannot be read or the report cannot be written, 2 for bad usage.
 class CReport
 {
 public:
@@ -34,6 +34,7 @@ public:
 
 private:
     int UsageError(const std::string& message);
+    int FlushedResult(int result);
     void Totals(const class CConnectionLog& log);
     void Tree(const CConnectionLog& log);
     int Day(const CConnectionLog& log, const std::string& date);

@@ -1,4 +1,5 @@
 // zelmorin-report: the connection history from the command line.
+#include <clocale>
 #include <iostream>
 
 #include "AppSettings.h"
@@ -6,6 +7,10 @@
 
 int main(int argc, char** argv)
 {
+    // Day and month names of the strftime patterns follow the user's language. A locale the
+    // machine lacks leaves "C" in place, which prints the same report in English: no error.
+    // The streams keep the classic locale, so numbers and the log's own format do not change.
+    std::setlocale(LC_ALL, "");
     SReportDefaults defaults;
     const std::string folder = ReportDataFolder(CAppSettings::GetAppPath());
     // Without any folder the log is looked for in the current directory.

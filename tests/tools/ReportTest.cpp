@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 
@@ -99,7 +101,7 @@ TEST_F(Report, JsonHoldsMonthsDaysAndConnections)
               std::string::npos)
         << json;
     EXPECT_NE(json.find("\"date\": \"1999-03-05\""), std::string::npos);
-    EXPECT_NE(json.find("\"name\": \"Caf\\u00e9 \\\"A\\\"\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"name\": \"Caf\xC3\xA9 \\\"A\\\"\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"start\": \"1999-03-05T23:50:00\", \"end\": \"1999-03-06T02:15:30\""), std::string::npos);
 }
 
@@ -121,12 +123,218 @@ TEST_F(Report, ExitCodes)
     EXPECT_EQ(m_out.str(), "");
 }
 
+TEST_F(Report, ImpossibleDatesAreBadUsage)
+{
+    for (const char* date : {"1999-02-29", "1999-02-30", "1999-04-31", "2000-02-30"})
+        EXPECT_EQ(Run({"day", date}), 2) << date;
+    EXPECT_EQ(Run({"day", "2000-02-29"}), 0);
+    EXPECT_EQ(Run({"--now", "1999-02-30 12:00:00", "totals"}), 2);
+    EXPECT_EQ(Run({"--now", "1999-06-31 12:00:00", "totals"}), 2);
+}
+
+// Whether text is valid UTF-8 as RFC 3629 has it.
+bool IsValidUtf8(const std::string& text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        std::uint32_t cp;
+        int len;
+        if (*p < 0x80)
+            cp = *p, len = 1;
+        else if ((*p & 0xE0) == 0xC0)
+            cp = *p & 0x1F, len = 2;
+        else if ((*p & 0xF0) == 0xE0)
+            cp = *p & 0x0F, len = 3;
+        else if ((*p & 0xF8) == 0xF0)
+            cp = *p & 0x07, len = 4;
+        else
+            return false;
+        if (end - p < len)
+            return false;
+        for (int i = 1; i < len; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (p[i] & 0x3F);
+        }
+        static const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += len;
+    }
+    return true;
+}
+
+TEST_F(Report, JsonIsValidUtf8WhateverBytesTheNamesHold)
+{
+    const std::string names[] = {
+        "\xED\xA0\x80",                           // a surrogate
+        "\xC0\xAF",                               // overlong "/"
+        "\xE0\x80\xAF",                           // overlong "/"
+        "\xF0\x80\x80\xAF",                       // overlong "/"
+        "\xF4\x90\x80\x80",                       // above U+10FFFF
+        "\xF8\x88\x80\x80\x80",                   // five bytes
+        "\xE2\x82",                               // cut short
+        "\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9", // valid: kept as it is
+    };
+    std::string log;
+    for (const std::string& name : names)
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + name + "\r\n";
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_TRUE(IsValidUtf8(m_out.str()));
+    // Every byte outside a valid character is its Latin-1 character.
+    EXPECT_NE(m_out.str().find("\"\xC3\xAD\xC2\xA0\xC2\x80\""), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("\"\xC3\xB4\xC2\x90\xC2\x80\xC2\x80\""), std::string::npos);
+    EXPECT_NE(m_out.str().find("\"\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9\""), std::string::npos);
+}
+
+TEST_F(Report, JsonLayoutIsStable)
+{
+    WriteFile(m_dir.File("Zelmorin.Log"), "05/03/1999 23:50:00  06/03/1999 02:15:30  02:25:30  Office\r\n");
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_EQ(m_out.str(), R"({
+  "log": ")" + m_dir.File("Zelmorin.Log") +
+                               R"(",
+  "entry": "",
+  "total_seconds": 8730,
+  "total": "02:25:30",
+  "unread_lines": 0,
+  "months": [
+    {"year": 1999, "month": 3, "label": "March 1999 = 02:25:30", "total_seconds": 8730, "total": "02:25:30", "days": [
+      {"date": "1999-03-05", "label": "05/03/1999 = 02:25:30", "total_seconds": 8730, "total": "02:25:30", "connections": [
+        {"name": "Office", "start": "1999-03-05T23:50:00", "end": "1999-03-06T02:15:30", "start_epoch": 920674200, "end_epoch": 920682930, "duration_seconds": 8730, "duration": "02:25:30"}
+      ]}
+    ]}
+  ]
+}
+)");
+    ASSERT_EQ(Run({"--entry", "Nobody", "json"}), 0);
+    EXPECT_NE(m_out.str().find("\n  \"months\": [\n  ]\n}\n"), std::string::npos) << m_out.str();
+}
+
+TEST_F(Report, JsonReadsBackAsTheNamesWere)
+{
+    // Quotes, backslashes, control characters, Latin-1 and UTF-8, each through a JSON reader.
+    const std::pair<std::string, std::string> names[] = {
+        {"Tab\there \"q\" back\\slash \x01\x1f\x7f", "Tab\there \"q\" back\\slash \x01\x1f\x7f"},
+        {"Caf\xe9 \xa0\xff", "Caf\xC3\xA9 \xC2\xA0\xC3\xBF"},
+        {"\xE2\x82\xAC\xE2\x82", "\xE2\x82\xAC\xC3\xA2\xC2\x82"}, // a character cut short
+    };
+    std::string log;
+    for (const auto& name : names)
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + name.first + "\r\n";
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"json"}), 0);
+    const auto document = nlohmann::json::parse(m_out.str());
+    EXPECT_EQ(document["total_seconds"], 3 * 3600);
+    EXPECT_EQ(document["log"], m_dir.File("Zelmorin.Log"));
+    const auto& connections = document["months"][0]["days"][0]["connections"];
+    ASSERT_EQ(connections.size(), std::size(names));
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        EXPECT_EQ(connections[i]["name"], names[i].second) << i;
+}
+
+TEST_F(Report, AFailedWriteOfTheReportIsAFailure)
+{
+    std::ostream broken(nullptr); // every write fails
+    EXPECT_EQ(CReport(m_defaults, broken, m_err).Run({"json"}), 1);
+    EXPECT_NE(m_err.str().find("cannot write to standard output"), std::string::npos);
+}
+
+TEST_F(Report, ExportOntoTheLogItselfIsRefused)
+{
+    const std::string before = ReadFile(m_dir.File("Zelmorin.Log"));
+    EXPECT_EQ(Run({"export", m_dir.File("Zelmorin.Log")}), 1);
+    EXPECT_NE(m_err.str().find("connection log"), std::string::npos) << m_err.str();
+    EXPECT_EQ(ReadFile(m_dir.File("Zelmorin.Log")), before);
+}
+
 TEST_F(Report, UnreadLinesAreCountedAndTheRestShown)
 {
     WriteFile(m_dir.File("Zelmorin.Log"), "garbage\r\n05/03/1999 23:50:00  06/03/1999 02:15:30  x  Office\r\n\r\n");
     ASSERT_EQ(Run({"tree"}), 0);
     EXPECT_EQ(m_err.str(), "2 lines could not be read\n");
     EXPECT_EQ(m_out.str(), "March 1999 = 02:25:30\n  05/03/1999 = 02:25:30\n");
+}
+
+TEST_F(Report, HelpAndVersionGoToStandardOutput)
+{
+    for (const char* help : {"--help", "-h"}) {
+        EXPECT_EQ(Run({help}), 0) << help;
+        EXPECT_EQ(m_out.str(), CReport::Usage());
+        EXPECT_EQ(m_err.str(), "");
+    }
+    // Asked for, they win over whatever else is wrong on the line.
+    EXPECT_EQ(Run({"frobnicate", "--help"}), 0);
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(m_out.str().rfind("zelmorin-report ", 0), 0u) << m_out.str();
+    EXPECT_EQ(m_out.str().back(), '\n');
+    EXPECT_EQ(m_err.str(), "");
+
+    std::ostream broken(nullptr);
+    EXPECT_EQ(CReport(m_defaults, broken, m_err).Run({"--help"}), 1);
+}
+
+TEST_F(Report, OptionValuesAfterAnEqualsSignOrAlone)
+{
+    ASSERT_EQ(Run({"--now", "1999-03-10 12:00:00", "--week-start", "1", "--entry", "Office", "totals"}), 0);
+    const std::string separate = m_out.str();
+    ASSERT_EQ(Run({"--now=1999-03-10 12:00:00", "--week-start=1", "--entry=Office", "totals"}), 0);
+    EXPECT_EQ(m_out.str(), separate);
+    // Options may follow the command, and a value may begin with a dash or hold '='.
+    ASSERT_EQ(Run({"totals", "--now=1999-03-10 12:00:00", "--week-start=1", "--entry", "Office"}), 0);
+    EXPECT_EQ(m_out.str(), separate);
+    ASSERT_EQ(Run({"--entry", "-x=y", "totals"}), 0);
+    EXPECT_EQ(m_out.str().rfind("Total 00:00:00\n", 0), 0u);
+    ASSERT_EQ(Run({"--log=" + m_dir.File("Zelmorin.Log"), "--day-format=%d.%m.", "tree"}), 0);
+    EXPECT_NE(m_out.str().find("  05.03. = 02:25:30\n"), std::string::npos) << m_out.str();
+}
+
+TEST_F(Report, DoubleDashEndsTheOptions)
+{
+    ASSERT_EQ(Run({"--entry", "Office", "--", "day", "1999-03-10"}), 0);
+    EXPECT_EQ(m_out.str(), "10/03/1999 09:00:00  10/03/1999 09:30:00  00:30:00  Office\n");
+    // What follows it is an argument, however it looks.
+    EXPECT_EQ(Run({"--", "--week-start", "1"}), 2);
+    EXPECT_NE(m_err.str().find("unknown command --week-start"), std::string::npos) << m_err.str();
+    EXPECT_EQ(Run({"totals", "--", "--now"}), 2);
+    EXPECT_NE(m_err.str().find("totals takes no argument"), std::string::npos) << m_err.str();
+    const std::string odd = m_dir.File("-odd.csv");
+    ASSERT_EQ(Run({"export", "--", odd}), 0) << m_err.str();
+    EXPECT_NE(ReadFile(odd).find("Home, Inc"), std::string::npos);
+}
+
+TEST_F(Report, BadOptionsSayWhatIsWrong)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--help=yes"}, "option --help takes no value"},
+        {{"--version=2", "totals"}, "option --version takes no value"},
+        {{"--bogus", "totals"}, "unknown or ambiguous option --bogus"},
+        {{"--d=%d", "tree"}, "unknown or ambiguous option --d"}, // --day-format or --date-format
+        {{"-q", "totals"}, "unknown option -q"},
+        {{"totals", "--log"}, "option --log needs a value"},
+        {{"--week-start=", "totals"}, "--week-start takes a number from 0 to 6"},
+    };
+    for (const auto& [args, message] : cases) {
+        EXPECT_EQ(Run(args), 2) << message;
+        EXPECT_EQ(m_err.str().rfind("zelmorin-report: " + message + "\n", 0), 0u) << m_err.str();
+        EXPECT_NE(m_err.str().find("usage:"), std::string::npos);
+        EXPECT_EQ(m_out.str(), "");
+    }
+    // An unambiguous prefix is the option it begins.
+    EXPECT_EQ(Run({"--now=1999-03-10 12:00:00", "--ent=Office", "--week=1", "totals"}), 0);
+    EXPECT_NE(m_out.str().find("Week 00:30:00\n"), std::string::npos) << m_out.str();
+}
+
+TEST_F(Report, EachRunParsesAfresh)
+{
+    // A run that stops inside a group of letters must leave nothing behind for the next one.
+    EXPECT_EQ(Run({"-qz", "totals"}), 2);
+    ASSERT_EQ(Run({"--now", "1999-03-10 12:00:00", "totals"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), "Total 03:55:30\nToday 00:30:00\nWeek 01:30:00\nMonth 03:55:30\n");
+    EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 1);
+    ASSERT_EQ(Run({"totals"}), 0) << m_err.str(); // not the log of the run before
 }
 
 } // namespace
