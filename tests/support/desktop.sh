@@ -99,9 +99,15 @@ dismiss_box() { wait_for 10 _no_box; }
 qt_programs() { count_windows '"Qt Selection Owner for '"$1"'"'; }
 # menu_command WINDOW N: opens the main window's popup menu and chooses its Nth item
 # (separators do not count).
+_visible_count() { xdotool search --onlyvisible --classname zelmorin 2>/dev/null | wc -l; }
+_more_visible() { [ "$(_visible_count)" -gt "$1" ]; }
 menu_command() {
+    local before
+    before=$(_visible_count)
     xdotool mousemove --window "$1" 20 10 click 3
-    sleep 0.5
+    # The popup is a window of its own: keys sent before it is mapped go to the main window.
+    wait_for 10 _more_visible "$before" || echo "menu_command: no popup menu"
+    sleep 0.2
     xdotool key --repeat "$2" --delay 80 Down
     xdotool key Return
 }
