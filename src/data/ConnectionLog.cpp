@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -220,8 +221,16 @@ bool CConnectionLog::WriteAll(const std::string& path, const std::string& separa
     struct stat target
     {
     }, log{};
-    if (stat(path.c_str(), &target) == 0 && stat(m_strPath.c_str(), &log) == 0 && target.st_dev == log.st_dev &&
-        target.st_ino == log.st_ino)
+    bool same = false;
+    if (stat(path.c_str(), &target) == 0 && stat(m_strPath.c_str(), &log) == 0) {
+        same = target.st_dev == log.st_dev && target.st_ino == log.st_ino;
+    } else {
+        // Not there yet: an export there would become the log the next append writes to.
+        std::error_code e1, e2;
+        auto a = std::filesystem::weakly_canonical(path, e1), b = std::filesystem::weakly_canonical(m_strPath, e2);
+        same = !e1 && !e2 && a == b;
+    }
+    if (same)
         throw CFileException(path, "is the connection log itself; choose another file to export to", EINVAL);
     Rewrite(path, separator, includeDeleted);
     return true;

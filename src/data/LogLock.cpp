@@ -69,6 +69,12 @@ CLogLock::CLogLock(const std::string& path, Kind kind, bool create)
         int rc;
         while ((rc = flock(m_fd, exclusive ? LOCK_EX : LOCK_SH)) != 0 && errno == EINTR) {
         }
+        if (rc != 0 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL)) {
+            // A file system without locks: the log must still be read and written, only
+            // without the guard against a second writer.
+            m_bNested = true;
+            return;
+        }
         if (rc != 0) {
             CFileException error = CFileException::FromErrno(path, "cannot lock");
             close(m_fd);

@@ -10,7 +10,7 @@
 // replaced the file by a rename meanwhile released a lock on a file that is no longer the log,
 // so the lock is taken again on the new one. A thread that already holds a lock on the file
 // gets a second one for free (it shares the first), so that a locked operation may call
-// another one.
+// another one. On a file system without locks the file is used unlocked.
 class CLogLock
 {
 public:
@@ -37,7 +37,7 @@ public:
 private:
     int m_fd = -1;
     bool m_bCreated = false;
-    bool m_bNested = false;
+    bool m_bNested = false; // no flock of its own: nested, or the file system has no locks
     dev_t m_dev = 0;
     ino_t m_ino = 0;
 };

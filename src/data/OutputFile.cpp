@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -77,8 +78,31 @@ std::string TemporaryName(const std::string& folder)
     return name;
 }
 
+// The name of earlier versions' temporary files: the target's name, ".tmp-", then three
+// numbers joined by dashes (process, seed, counter).
+bool IsEarlierTemporaryName(const std::string& name)
+{
+    std::string::size_type at = name.rfind(".tmp-");
+    if (at == std::string::npos || at == 0)
+        return false;
+    int numbers = 0;
+    bool digit = false;
+    for (std::size_t i = at + 5; i < name.size(); ++i) {
+        if (name[i] >= '0' && name[i] <= '9') {
+            digit = true;
+        } else if (name[i] == '-' && digit) {
+            ++numbers;
+            digit = false;
+        } else {
+            return false;
+        }
+    }
+    return digit && numbers == 2;
+}
+
 // Removes the temporary files of rewrites that never finished. A rewrite holds a lock on its
 // temporary file until after the rename, so one whose lock is free was left by a crash.
+// Earlier versions held no such lock: their files go once they are a day old.
 void RemoveStaleTemporaries(const std::string& folder)
 {
     DIR* dir = opendir(folder.c_str());
@@ -87,7 +111,9 @@ void RemoveStaleTemporaries(const std::string& folder)
     const std::size_t prefixLength = std::strlen(COutputFile::kTemporaryPrefix);
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name.size() != prefixLength + kRandomChars || name.compare(0, prefixLength, COutputFile::kTemporaryPrefix))
+        const bool earlier = IsEarlierTemporaryName(name);
+        if (!earlier && (name.size() != prefixLength + kRandomChars ||
+                         name.compare(0, prefixLength, COutputFile::kTemporaryPrefix)))
             continue;
         std::string path = folder + "/" + name;
         int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
@@ -96,8 +122,9 @@ void RemoveStaleTemporaries(const std::string& folder)
         struct stat held
         {
         }, now{};
-        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            lstat(path.c_str(), &now) == 0 && now.st_ino == held.st_ino && now.st_dev == held.st_dev)
+        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && (!earlier || held.st_mtime < time(nullptr) - 86400) &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &now) == 0 && now.st_ino == held.st_ino &&
+            now.st_dev == held.st_dev)
             unlink(path.c_str()); // silent: at worst it is tried again next time
         close(fd);
     }

@@ -190,6 +190,11 @@ TEST_F(ConnectionLog, ExportOntoTheLogItselfIsRefused)
     }
     EXPECT_EQ(ReadFile(Log()), before);
     EXPECT_TRUE(log.Save()); // the log's own rewrite still goes on
+
+    // A log not written yet is not created as comma-separated text either.
+    CConnectionLog fresh(m_dir.File("new.log"));
+    EXPECT_THROW(fresh.WriteAll(m_dir.Path() + "/./new.log", ",", false), CFileException);
+    EXPECT_FALSE(FileExists(m_dir.File("new.log")));
 }
 
 TEST_F(ConnectionLog, ReadOnlyLogOrTargetIsRefusedNotReplaced)

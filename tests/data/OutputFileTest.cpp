@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -48,20 +49,42 @@ TEST(OutputFile, APipeIsWrittenInPlaceNotReplaced)
     EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe was replaced by a file";
 }
 
+// Device nodes of the test's own, so that a fault could only ever replace those, never the
+// system's /dev/null.
+class CDeviceNodes
+{
+public:
+    explicit CDeviceNodes(const CTempDir& dir) : m_dir(dir) {}
+    // False when this user may not make device nodes.
+    bool Make(const std::string& name, mode_t type, unsigned major, unsigned minor)
+    {
+        return mknod(m_dir.File(name).c_str(), type | 0666, makedev(major, minor)) == 0;
+    }
+
+private:
+    const CTempDir& m_dir;
+};
+
 TEST(OutputFile, DevicesAreWrittenInPlaceAndTheirErrorsReported)
 {
-    WriteAll("/dev/null", "x"); // a character device, not replaced by a file (that would need /dev writable)
+    CTempDir dir;
+    CDeviceNodes nodes(dir);
+    if (!nodes.Make("null", S_IFCHR, 1, 3) || !nodes.Make("full", S_IFCHR, 1, 7))
+        GTEST_SKIP() << "no permission to make device nodes";
+    WriteAll(dir.File("null"), "x");
     struct stat st
     {
     };
-    ASSERT_EQ(stat("/dev/null", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(lstat(dir.File("null").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "the device was replaced by a file";
     try {
-        WriteAll("/dev/full", "x");
+        WriteAll(dir.File("full"), "x");
         FAIL() << "a write to a full device was reported as done";
     } catch (const CFileException& error) {
         EXPECT_EQ(error.GetErrno(), ENOSPC);
     }
+    ASSERT_EQ(lstat(dir.File("full").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 TEST(OutputFile, StandardOutputIsTheProcesssOwnDescriptor)
@@ -103,14 +126,15 @@ TEST(OutputFile, FoldersAndBlockDevicesAreRefused)
 {
     CTempDir dir;
     EXPECT_THROW(WriteAll(dir.Path(), "x"), CFileException);
-    for (const char* device : {"/dev/loop0", "/dev/vda", "/dev/sda"}) {
-        struct stat st
-        {
-        };
-        if (stat(device, &st) == 0 && S_ISBLK(st.st_mode)) {
-            EXPECT_THROW(COutputFile file(device), CFileException) << device;
-            break;
-        }
+    // A device number that no driver has: nothing real behind it, whatever happens.
+    CDeviceNodes nodes(dir);
+    if (!nodes.Make("disk", S_IFBLK, 4000, 4000))
+        GTEST_SKIP() << "no permission to make device nodes";
+    try {
+        COutputFile file(dir.File("disk"));
+        FAIL() << "a block device was accepted";
+    } catch (const CFileException& error) {
+        EXPECT_NE(error.GetCause().find("block device"), std::string::npos) << error.GetCause();
     }
 }
 
@@ -131,6 +155,13 @@ TEST(OutputFile, TemporaryFilesLeftByACrashAreRemovedNextTime)
     // A rewrite that crashed: its temporary file stays, with nobody holding it.
     const std::string stale = dir.File(std::string(COutputFile::kTemporaryPrefix) + "abcd1234");
     WriteFile(stale, "half a log");
+    // Those of earlier versions (no lock marks them in use) once they are a day old.
+    const std::string earlier = dir.File("Zelmorin.Log.tmp-4242-123456789-0");
+    const std::string recent = dir.File("Zelmorin.Log.tmp-4243-123456789-0");
+    WriteFile(earlier, "half a log");
+    WriteFile(recent, "being written");
+    struct timespec old[2] = {{time(nullptr) - 2 * 86400, 0}, {time(nullptr) - 2 * 86400, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, earlier.c_str(), old, 0), 0);
     // Files that are not ours stay, whatever they look like.
     const std::string other = dir.File(std::string(COutputFile::kTemporaryPrefix) + "notours.txt");
     WriteFile(other, "x");
@@ -141,8 +172,10 @@ TEST(OutputFile, TemporaryFilesLeftByACrashAreRemovedNextTime)
 
     WriteAll(target, "log");
     EXPECT_FALSE(FileExists(stale));
+    EXPECT_FALSE(FileExists(earlier));
+    EXPECT_TRUE(FileExists(recent));
     EXPECT_TRUE(FileExists(other));
-    EXPECT_EQ(Names(dir.Path()).size(), 3u); // the log, the foreign file and busy's temporary file
+    EXPECT_EQ(Names(dir.Path()).size(), 4u); // the log, two foreign files and busy's temporary file
     busy.Commit();
     EXPECT_EQ(ReadFile(dir.File("other.csv")), "in progress");
 }
