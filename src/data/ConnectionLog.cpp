@@ -175,6 +175,21 @@ void CConnectionLog::Append(const CTime& start, const CTime& end, const std::str
     Load();
 }
 
+bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name)
+{
+    if (m_strPath.empty())
+        return false;
+    // Another log object may have written since this one read; a file that cannot be read now
+    // leaves the check to what was read last, and the append reports its own failure.
+    Load();
+    for (const auto& record : m_content.connections) {
+        if (record->GetStart() == start && record->m_strName == name)
+            return false;
+    }
+    Append(start, end, name);
+    return true;
+}
+
 bool CConnectionLog::WriteAll(const std::string& path, const std::string& separator, bool includeDeleted)
 {
     if (path.empty())

@@ -32,6 +32,10 @@ public:
     bool Load();
     // Adds one line at the end of the file (creating it), then Load().
     void Append(const CTime& start, const CTime& end, const std::string& name);
+    // The same, unless the file, read again now, already holds a record (deleted or not) with
+    // this start and entry name: for a connection that an interrupted earlier attempt may have
+    // logged already. True when it appended.
+    bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
     // true. The file is replaced atomically. False if the path is empty.
