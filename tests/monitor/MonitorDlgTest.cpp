@@ -3,18 +3,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QUrl>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "Clock.h"
+#include "ConnectionLog.h"
 #include "DesktopServices.h"
 #include "HelpFile.h"
 #include "HistoryFrame.h"
-#include "ConnectionLog.h"
 #include "MonitorDlg.h"
 #include "MonitorFakes.h"
 #include "Resource.h"
