@@ -4,7 +4,9 @@
 #include <QEventLoop>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +20,9 @@ namespace {
 
 CMonitorDlg* g_mainWindow = nullptr;
 int g_signalPipe[2] = {-1, -1};
+bool g_bTerminating = false;
+// A termination is honoured within two seconds, even while the worker waits for the service.
+constexpr std::chrono::milliseconds kTerminationWait{1500};
 
 void OnSignal(int)
 {
@@ -45,6 +50,7 @@ void CMonitorApp::WatchForTermination(CMonitorDlg& dialog)
     QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog] {
         char byte;
         (void)!read(g_signalPipe[0], &byte, 1);
+        g_bTerminating = true;
         dialog.OnEndSession(true);
         dialog.done(QDialog::Rejected);
     });
@@ -75,9 +81,16 @@ int CMonitorApp::InitInstance(QApplication& app)
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     dialog.OnInitDialog();
     loop.exec();
-    dialog.StopPolling();
+    bool stopped = true;
+    if (g_bTerminating)
+        stopped = dialog.StopPolling(kTerminationWait);
+    else
+        dialog.StopPolling();
     dialog.OnDestroy();
     settings.Sync();
+    if (!stopped)
+        std::_Exit(0); // the worker is stuck in the service; everything is saved
+
     g_mainWindow = nullptr;
     return 0;
 }
