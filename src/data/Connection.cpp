@@ -66,9 +66,19 @@ std::string CConnection::FormatLine(const std::string& separator) const
     line += separator;
     line += GetDurationText();
     line += separator;
-    line += m_strName;
+    line += LineSafeName(m_strName);
     line += "\r\n";
     return line;
+}
+
+std::string CConnection::LineSafeName(std::string name)
+{
+    for (char& c : name)
+        if (c == '\n')
+            c = ' ';
+    if (!name.empty() && name.back() == '\r')
+        name.back() = ' ';
+    return name;
 }
 
 void CConnection::Write(COutputFile& file, const std::string& separator, bool includeDeleted) const

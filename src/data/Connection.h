@@ -39,6 +39,9 @@ public:
     // with "*" in front when deleted, ended by CR LF. The log's dates are always "%d/%m/%Y
     // %H:%M:%S", whatever the date settings.
     std::string FormatLine(const std::string& separator) const;
+    // The name as a line holds it: a line feed would split the record in two and a carriage
+    // return at the end would be taken for part of the line end, so both become blanks.
+    static std::string LineSafeName(std::string name);
     // Writes FormatLine; a deleted record is written only when includeDeleted is true.
     void Write(COutputFile& file, const std::string& separator, bool includeDeleted) const;
 

@@ -9,22 +9,8 @@
 
 #include "FileException.h"
 #include "LogLineParser.h"
+#include "LogLock.h"
 #include "OutputFile.h"
-
-namespace {
-
-// Closes a descriptor on every way out.
-struct SFd
-{
-    int fd;
-    ~SFd()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
-} // namespace
 
 // Splits bytes into lines and turns each into a record or an unread line of a content.
 class CConnectionLog::CReader
@@ -36,7 +22,7 @@ public:
     {
         m_content.hash.Feed(data, size);
         if (size > 0)
-            m_content.endsWithNewline = data[size - 1] == '\n';
+            m_content.lastByte = data[size - 1];
         const char* end = data + size;
         while (data < end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', std::size_t(end - data)));
@@ -120,19 +106,15 @@ bool CConnectionLog::Load()
 {
     if (m_strPath.empty())
         return false;
-    SFd file{open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) {
-        m_nLoadError = errno;
+    // Shared: a read never sees half of a line that a writer is appending.
+    std::unique_ptr<CLogLock> lock;
+    try {
+        lock = std::make_unique<CLogLock>(m_strPath, CLogLock::Kind::Shared);
+    } catch (const CFileException& error) {
+        m_nLoadError = error.GetErrno() ? error.GetErrno() : EIO;
         return false;
     }
-    // A folder, a device or a pipe is no log: reading one could block or never end.
-    struct stat st
-    {
-    };
-    if (fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        m_nLoadError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return false;
-    }
+    const int fd = lock->GetFd();
     // Read into a new content and swap only at the end, so that a read error part-way never
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
@@ -140,7 +122,7 @@ bool CConnectionLog::Load()
     CReader reader(fresh);
     std::vector<char> buf(1 << 20);
     for (;;) {
-        ssize_t n = read(file.fd, buf.data(), buf.size());
+        ssize_t n = read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -163,30 +145,88 @@ void CConnectionLog::Append(const CTime& start, const CTime& end, const std::str
     if (m_strPath.empty())
         return;
     CConnection record(start, end, name);
-    {
-        COutputFile file(m_strPath, COutputFile::Mode::Append);
-        // A file edited by hand may lack its last line end; without one the new line would be
-        // glued to the old last line and both would be lost.
-        if (!file.EndsWithNewline())
-            file.Write("\r\n");
-        record.Write(file, "  ", true);
-        file.Commit();
-    }
+    CLogLock lock(m_strPath);
+    AppendLine(lock, record.FormatLine("  "));
     Load();
+}
+
+void CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
+{
+    const int fd = lock.GetFd();
+    const bool created = lock.Created();
+    struct stat st
+    {
+    };
+    if (fstat(fd, &st) != 0)
+        throw CFileException::FromErrno(m_strPath, "cannot open for writing");
+    const off_t oldSize = st.st_size;
+
+    // A file edited by hand may lack its last line end; without one the new line would be
+    // glued to the old last line. A bare CR only needs its LF, else the reader would keep the
+    // CR as part of that line's entry name.
+    std::string bytes;
+    if (oldSize > 0) {
+        char last = '\n';
+        if (pread(fd, &last, 1, oldSize - 1) != 1)
+            throw CFileException::FromErrno(m_strPath, "cannot read");
+        if (last == '\r')
+            bytes = "\n";
+        else if (last != '\n')
+            bytes = "\r\n";
+    }
+    bytes += line;
+
+    // Written through a second descriptor so that its close, where some file systems report
+    // write errors, can still be answered by truncating through the first.
+    int out = dup(fd);
+    if (out < 0)
+        throw CFileException::FromErrno(m_strPath, "cannot open for writing");
+    const char* failed = nullptr;
+    if (!COutputFile::WriteFully(out, bytes.data(), bytes.size(), oldSize))
+        failed = "cannot write";
+    else if (fsync(out) != 0 && errno != EINVAL)
+        failed = "cannot write to disk";
+    if (failed) {
+        CFileException error = CFileException::FromErrno(m_strPath, failed);
+        close(out);
+        Undo(fd, oldSize, created, error);
+    }
+    if (close(out) != 0) {
+        CFileException error = CFileException::FromErrno(m_strPath, "cannot close");
+        Undo(fd, oldSize, created, error);
+    }
+}
+
+void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileException& error)
+{
+    // A part of the line left in the file would be read as a record, or counted again when
+    // the caller retries; the failure is only true if nothing of the line stays.
+    if (created) {
+        if (unlink(m_strPath.c_str()) == 0)
+            throw error;
+    } else if (ftruncate(fd, oldSize) == 0 && (fsync(fd) == 0 || errno == EINVAL)) {
+        throw error;
+    }
+    throw CFileException(m_strPath, error.GetCause() + "; the part written could not be taken back either",
+                         error.GetErrno());
 }
 
 bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name)
 {
     if (m_strPath.empty())
         return false;
-    // Another log object may have written since this one read; a file that cannot be read now
-    // leaves the check to what was read last, and the append reports its own failure.
-    Load();
+    // Held from the check to the append, so that no other writer can log the same connection
+    // in between; the read inside shares it.
+    CLogLock lock(m_strPath);
+    if (!Load())
+        throw CFileException(m_strPath, "cannot read", m_nLoadError);
+    const std::string stored = CConnection::LineSafeName(name);
     for (const auto& record : m_content.connections) {
-        if (record->GetStart() == start && record->m_strName == name)
+        if (record->GetStart() == start && record->m_strName == stored)
             return false;
     }
-    Append(start, end, name);
+    AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
+    Load();
     return true;
 }
 
@@ -194,7 +234,21 @@ bool CConnectionLog::WriteAll(const std::string& path, const std::string& separa
 {
     if (path.empty())
         return false;
-    COutputFile file(path, COutputFile::Mode::Replace);
+    // Replacing the log by an export would lose every deleted and unreadable line, and every
+    // total would read zero.
+    struct stat target
+    {
+    }, log{};
+    if (stat(path.c_str(), &target) == 0 && stat(m_strPath.c_str(), &log) == 0 && target.st_dev == log.st_dev &&
+        target.st_ino == log.st_ino)
+        throw CFileException(path, "is the connection log itself; choose another file to export to", EINVAL);
+    Rewrite(path, separator, includeDeleted);
+    return true;
+}
+
+void CConnectionLog::Rewrite(const std::string& path, const std::string& separator, bool includeDeleted)
+{
+    COutputFile file(path);
     for (const auto& record : m_content.connections)
         record->Write(file, separator, includeDeleted);
     if (includeDeleted) {
@@ -204,33 +258,36 @@ bool CConnectionLog::WriteAll(const std::string& path, const std::string& separa
         }
     }
     file.Commit();
-    return true;
 }
 
 bool CConnectionLog::Save()
 {
     if (m_strPath.empty())
         return false;
-    TakeInAppendedLines();
-    WriteAll(m_strPath, "  ", true);
-    return Load();
-}
-
-void CConnectionLog::TakeInAppendedLines()
-{
-    SFd file{open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) {
-        if (errno != ENOENT)
-            throw CFileException::FromErrno(m_strPath, "cannot read");
+    // Held from the read that takes in what others appended to the rename of the rewrite, so
+    // that no append can fall between the two and be lost with the replaced file.
+    std::unique_ptr<CLogLock> lock;
+    try {
+        lock = std::make_unique<CLogLock>(m_strPath, CLogLock::Kind::Exclusive, false);
+    } catch (const CFileException& error) {
+        if (error.GetErrno() != ENOENT)
+            throw;
         // Gone since it was read with content: the user or another program removed it.
         if (m_content.read && m_content.hash.Size() > 0)
             throw CLogChangedException(m_strPath);
-        return;
+        lock = std::make_unique<CLogLock>(m_strPath);
     }
+    TakeInAppendedLines(lock->GetFd());
+    Rewrite(m_strPath, "  ", true);
+    return Load();
+}
+
+void CConnectionLog::TakeInAppendedLines(int fd)
+{
     std::string bytes;
     std::vector<char> buf(1 << 20);
     for (;;) {
-        ssize_t n = read(file.fd, buf.data(), buf.size());
+        ssize_t n = pread(fd, buf.data(), buf.size(), off_t(bytes.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -248,9 +305,21 @@ void CConnectionLog::TakeInAppendedLines()
         throw CLogChangedException(m_strPath);
     if (bytes.size() == known)
         return;
-    // A last line read without its line end that has since grown is not a plain append.
-    if (!m_content.endsWithNewline && bytes[known] != '\r' && bytes[known] != '\n')
-        throw CLogChangedException(m_strPath);
+    // A last line read without its line end was already taken as a line: an append has only
+    // completed its line end, which must not read as one more (empty) line. A line that has
+    // grown is not a plain append.
+    if (m_content.lastByte != '\n') {
+        std::size_t lineEnd = 0;
+        if (m_content.lastByte != '\r' && bytes.compare(known, 2, "\r\n") == 0)
+            lineEnd = 2;
+        else if (bytes[known] == '\n')
+            lineEnd = 1;
+        else
+            throw CLogChangedException(m_strPath);
+        m_content.hash.Feed(bytes.data() + known, lineEnd);
+        m_content.lastByte = '\n';
+        known += lineEnd;
+    }
     m_content.read = true;
     CReader reader(m_content);
     reader.Feed(bytes.data() + known, bytes.size() - known);

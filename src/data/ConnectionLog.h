@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "Connection.h"
@@ -30,7 +31,8 @@ public:
     // Reads the whole file. False if the path is empty or the file cannot be read; memory then
     // stays as it was and GetLoadError() tells the cause.
     bool Load();
-    // Adds one line at the end of the file (creating it), then Load().
+    // Adds one line at the end of the file (creating it), then Load(). A failure raises
+    // CFileException and leaves the file as it was, so the caller may simply try again.
     void Append(const CTime& start, const CTime& end, const std::string& name);
     // The same, unless the file, read again now, already holds a record (deleted or not) with
     // this start and entry name: for a connection that an interrupted earlier attempt may have
@@ -38,7 +40,8 @@ public:
     bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
-    // true. The file is replaced atomically. False if the path is empty.
+    // true. The file is replaced atomically (see COutputFile). False if the path is empty; the
+    // log's own file is refused with CFileException (Save rewrites it).
     bool WriteAll(const std::string& path, const std::string& separator, bool includeDeleted);
     // Rewrites the log file from memory, then Load(); returns the result of Load(). Lines that
     // another log object appended since this one read the file are taken in first; any other
@@ -76,7 +79,7 @@ private:
         std::vector<std::string> unread;
         // What was read of the file, to recognise a later plain append.
         CContentHash hash;
-        bool endsWithNewline = true;
+        char lastByte = '\n'; // of what was read; a line feed for an empty file
         bool read = false;
     };
     class CReader;
@@ -85,7 +88,10 @@ private:
     static CLogMonth* InsertMonth(SContent& content, std::unique_ptr<CLogMonth> month);
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
-    void TakeInAppendedLines();
+    void TakeInAppendedLines(int fd);
+    void AppendLine(const class CLogLock& lock, const std::string& line);
+    void Rewrite(const std::string& path, const std::string& separator, bool includeDeleted);
+    [[noreturn]] void Undo(int fd, off_t oldSize, bool created, const class CFileException& error);
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;
     CTimeSpan MonthTotal(const CTime& now, const std::string& filter, int monthStart) const;
 

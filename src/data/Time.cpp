@@ -1,5 +1,6 @@
 #include "Time.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "Clock.h"
@@ -23,6 +24,18 @@ std::int64_t CTime::ComposeLocal(int year, int month, int day, int hour, int min
     fields.tm_hour = hour;
     fields.tm_min = minute;
     fields.tm_sec = second;
+    // Carry fields out of range on the plain calendar first. mktime would carry them from a
+    // starting wall-clock time that may fall in the hour repeated when daylight saving ends,
+    // and resolve that by its previous call: "02:00:30991" on that day would give one instant
+    // or another an hour apart depending on the line read before it.
+    if (month < 1 || month > 12 || day < 1 || day > 28 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second > 59) {
+        std::tm flat = fields;
+        errno = 0;
+        if (timegm(&flat) == static_cast<std::time_t>(-1) && errno != 0)
+            return kInvalid;
+        fields = flat;
+    }
     fields.tm_isdst = -1;
     std::time_t result = std::mktime(&fields);
     // -1 is also 1969-12-31 23:59:59 UTC, which is outside the valid range anyway.

@@ -75,8 +75,10 @@ CCheckpoint::CCheckpoint(const std::string& dataPrefix)
 {
 }
 
-std::string CCheckpoint::Encode(CTime start, CTime checkpointTime, const std::string& name)
+std::string CCheckpoint::Encode(CTime start, CTime checkpointTime, const std::string& rawName)
 {
+    // The name is stored as the log line will hold it.
+    const std::string name = CConnection::LineSafeName(rawName);
     std::string out;
     PutLe(out, static_cast<std::uint32_t>(start.GetTime()), 4);
     PutLe(out, static_cast<std::uint32_t>(checkpointTime.GetTime()), 4);

@@ -28,6 +28,44 @@ bool ParseInt(const std::string& text, int low, int high, int& value)
     return true;
 }
 
+int DaysIn(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// The length of the valid UTF-8 character at p, or 0: no overlong forms, no surrogates,
+// nothing above U+10FFFF.
+int Utf8Length(const unsigned char* p, const unsigned char* end)
+{
+    unsigned char c = *p;
+    int len;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            low = 0xA0;
+        else if (c == 0xED)
+            high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            low = 0x90;
+        else if (c == 0xF4)
+            high = 0x8F;
+    } else
+        return 0;
+    if (end - p < len || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < len; ++i)
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    return len;
+}
+
 // Local "YYYY-MM-DD HH:MM:SS" (the time part optional for day dates).
 bool ParseLocal(const std::string& text, bool withTime, CTime& out)
 {
@@ -35,8 +73,8 @@ bool ParseLocal(const std::string& text, bool withTime, CTime& out)
     char tail;
     int n = withTime ? std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail)
                      : std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &mo, &d, &tail);
-    if (n != (withTime ? 6 : 3) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || h < 0 ||
-        mi < 0 || s < 0)
+    if (n != (withTime ? 6 : 3) || mo < 1 || mo > 12 || d < 1 || d > DaysIn(y, mo) || h > 23 || mi > 59 || s > 59 ||
+        h < 0 || mi < 0 || s < 0)
         return false;
     out = CTime(y, mo, d, h, mi, s);
     return out.IsValid();
@@ -63,19 +101,14 @@ std::string JsonString(const std::string& text)
         } else if (c < 0x80) {
             out += char(c);
             ++p;
+        } else if (int len = Utf8Length(p, end)) {
+            out.append(reinterpret_cast<const char*>(p), std::size_t(len));
+            p += len;
         } else {
-            int len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-            bool valid = len > 0 && end - p >= len && !(c == 0xC0 || c == 0xC1 || c > 0xF4);
-            for (int i = 1; valid && i < len; ++i)
-                valid = (p[i] & 0xC0) == 0x80;
-            if (valid) {
-                out.append(reinterpret_cast<const char*>(p), std::size_t(len));
-                p += len;
-            } else {
-                std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                out += esc;
-                ++p;
-            }
+            // Latin-1: the byte is the code point.
+            std::snprintf(esc, sizeof esc, "\\u%04x", c);
+            out += esc;
+            ++p;
         }
     }
     return out + "\"";
@@ -113,7 +146,8 @@ const char* CReport::Usage()
            "  totals          the totals since installation, today, this week and this month\n"
            "  tree            the months and days with their totals\n"
            "  day YYYY-MM-DD  the connections of one day\n"
-           "  export FILE     every connection as comma-separated text (tab-separated for .txt)\n"
+           "  export FILE     every connection as comma-separated text (tab-separated for .txt);\n"
+           "                  FILE - is standard output\n"
            "  json            months, days and connections as one JSON document\n";
 }
 
@@ -185,17 +219,24 @@ int CReport::Run(const std::vector<std::string>& args)
     if (log.GetUnreadLineCount() > 0)
         m_err << log.GetUnreadLineCount() << " lines could not be read\n";
 
+    int result = 0;
     if (command == "totals")
         Totals(log);
     else if (command == "tree")
         Tree(log);
     else if (command == "day")
-        return Day(log, rest[1]);
+        result = Day(log, rest[1]);
     else if (command == "export")
-        return Export(log, rest[1]);
+        result = Export(log, rest[1]);
     else
         Json(log);
-    return 0;
+    // A report that did not reach its reader (a full disk, a closed pipe) is no success.
+    m_out.flush();
+    if (!m_out) {
+        m_err << "zelmorin-report: cannot write to standard output\n";
+        return 1;
+    }
+    return result;
 }
 
 void CReport::Totals(const CConnectionLog& log)
@@ -244,7 +285,8 @@ int CReport::Day(const CConnectionLog& log, const std::string& date)
 int CReport::Export(CConnectionLog& log, const std::string& path)
 {
     try {
-        log.WriteAll(path, ExportSeparatorFor(path), false);
+        // "-" is standard output; it is written in place like any pipe or device.
+        log.WriteAll(path == "-" ? "/dev/stdout" : path, ExportSeparatorFor(path), false);
     } catch (const CFileException& error) {
         m_err << "zelmorin-report: cannot export to " << error.GetPath() << ": " << error.GetCause() << "\n";
         return 1;

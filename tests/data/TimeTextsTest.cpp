@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Connection.h"
+#include "LogLineParser.h"
 #include "TestSupport.h"
 #include "Time.h"
 #include "TimeTexts.h"
@@ -76,6 +77,25 @@ TEST_F(TimeTexts, RepeatedLocalHourGivesTheEarlierInstantWhateverCameBefore)
     EXPECT_EQ(CTime(2021, 10, 31, 2, 30, 0).GetTime(), earlier);
     // A time in the spring gap moves forward: 02:30 on 28 March 2021 is 03:30 summer time.
     EXPECT_EQ(CTime(2021, 3, 28, 2, 30, 0).GetHour(), 3);
+}
+
+TEST_F(TimeTexts, CarryOutOfTheRepeatedHourIsOneInstantWhateverCameBefore)
+{
+    // 31 October 1999, 02:00 to 03:00 occurs twice in Rome; 30991 seconds carry the time out of
+    // it, to 10:36:31 winter time.
+    const std::int64_t expected = 941362591;
+    for (auto before : {CTime(1999, 7, 1, 0, 0, 0), CTime(1999, 1, 1, 0, 0, 0), CTime(1999, 10, 31, 2, 30, 0)}) {
+        (void)before;
+        EXPECT_EQ(CTime(1999, 10, 31, 2, 0, 30991).GetTime(), expected);
+    }
+    CLogLineParser parser;
+    SLogLine line;
+    for (const char* previous : {"01/07/1999 12:00:00  01/07/1999 13:00:00  01:00:00  Summer",
+                                 "01/01/1999 12:00:00  01/01/1999 13:00:00  01:00:00  Winter"}) {
+        ASSERT_TRUE(parser.Parse(previous, line));
+        ASSERT_TRUE(parser.Parse("31/10/1999 02:00:30991  31/10/1999 11:00:00  00:00:00  Carry", line));
+        EXPECT_EQ(line.start, expected) << previous;
+    }
 }
 
 TEST_F(TimeTexts, FormatGivesEmptyTextForEmptyResults)

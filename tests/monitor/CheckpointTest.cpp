@@ -62,6 +62,17 @@ TEST_F(Checkpoint, LengthTakesOneThreeOrSevenBytes)
     }
 }
 
+TEST_F(Checkpoint, NameIsStoredAsOneLogLineHoldsIt)
+{
+    CTime start(1999, 3, 5, 10, 0, 0), at(1999, 3, 5, 10, 41, 30);
+    CTime s, a;
+    std::string back;
+    ASSERT_TRUE(CCheckpoint::Decode(CCheckpoint::Encode(start, at, "Office\nwifi\r"), s, a, back));
+    EXPECT_EQ(back, "Office wifi ");
+    ASSERT_TRUE(CCheckpoint::Decode(CCheckpoint::Encode(start, at, "a\rb"), s, a, back));
+    EXPECT_EQ(back, "a\rb"); // a carriage return inside a name splits nothing
+}
+
 TEST_F(Checkpoint, RecoveryAppendsTheLastCheckpointAndRemovesTheFile)
 {
     CCheckpoint checkpoint(Prefix());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <sstream>
 
 #include "Clock.h"
@@ -118,6 +119,87 @@ TEST_F(Report, ExitCodes)
     EXPECT_EQ(m_err.str(),
               "zelmorin-report: cannot read " + m_dir.File("missing.log") + ": No such file or directory\n");
     EXPECT_EQ(m_out.str(), "");
+}
+
+TEST_F(Report, ImpossibleDatesAreBadUsage)
+{
+    for (const char* date : {"1999-02-29", "1999-02-30", "1999-04-31", "2000-02-30"})
+        EXPECT_EQ(Run({"day", date}), 2) << date;
+    EXPECT_EQ(Run({"day", "2000-02-29"}), 0);
+    EXPECT_EQ(Run({"--now", "1999-02-30 12:00:00", "totals"}), 2);
+    EXPECT_EQ(Run({"--now", "1999-06-31 12:00:00", "totals"}), 2);
+}
+
+// Whether text is valid UTF-8 as RFC 3629 has it.
+bool IsValidUtf8(const std::string& text)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        std::uint32_t cp;
+        int len;
+        if (*p < 0x80)
+            cp = *p, len = 1;
+        else if ((*p & 0xE0) == 0xC0)
+            cp = *p & 0x1F, len = 2;
+        else if ((*p & 0xF0) == 0xE0)
+            cp = *p & 0x0F, len = 3;
+        else if ((*p & 0xF8) == 0xF0)
+            cp = *p & 0x07, len = 4;
+        else
+            return false;
+        if (end - p < len)
+            return false;
+        for (int i = 1; i < len; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (p[i] & 0x3F);
+        }
+        static const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += len;
+    }
+    return true;
+}
+
+TEST_F(Report, JsonIsValidUtf8WhateverBytesTheNamesHold)
+{
+    const std::string names[] = {
+        "\xED\xA0\x80",                           // a surrogate
+        "\xC0\xAF",                               // overlong "/"
+        "\xE0\x80\xAF",                           // overlong "/"
+        "\xF0\x80\x80\xAF",                       // overlong "/"
+        "\xF4\x90\x80\x80",                       // above U+10FFFF
+        "\xF8\x88\x80\x80\x80",                   // five bytes
+        "\xE2\x82",                               // cut short
+        "\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9", // valid: kept as it is
+    };
+    std::string log;
+    for (const std::string& name : names)
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + name + "\r\n";
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_TRUE(IsValidUtf8(m_out.str()));
+    // Every byte outside a valid character is its Latin-1 character.
+    EXPECT_NE(m_out.str().find("\"\\u00ed\\u00a0\\u0080\""), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("\"\\u00f4\\u0090\\u0080\\u0080\""), std::string::npos);
+    EXPECT_NE(m_out.str().find("\"\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9\""), std::string::npos);
+}
+
+TEST_F(Report, AFailedWriteOfTheReportIsAFailure)
+{
+    std::ostream broken(nullptr); // every write fails
+    EXPECT_EQ(CReport(m_defaults, broken, m_err).Run({"json"}), 1);
+    EXPECT_NE(m_err.str().find("cannot write to standard output"), std::string::npos);
+}
+
+TEST_F(Report, ExportOntoTheLogItselfIsRefused)
+{
+    const std::string before = ReadFile(m_dir.File("Zelmorin.Log"));
+    EXPECT_EQ(Run({"export", m_dir.File("Zelmorin.Log")}), 1);
+    EXPECT_NE(m_err.str().find("connection log"), std::string::npos) << m_err.str();
+    EXPECT_EQ(ReadFile(m_dir.File("Zelmorin.Log")), before);
 }
 
 TEST_F(Report, UnreadLinesAreCountedAndTheRestShown)

@@ -35,4 +35,17 @@ set +e
 "$report" bogus >/dev/null 2>&1; rc=$?
 set -e
 check "bad usage exits 2" "2" "$rc"
+set +e
+"$report" json >/dev/full 2>"$work/err"; rc=$?
+set -e
+check "failed write to standard output exits 1" "1" "$rc"
+check "failed write says so" "zelmorin-report: cannot write to standard output" "$(cat "$work/err")"
+check "export - writes to standard output" \
+    "07/03/1999 09:00:00,07/03/1999 11:00:00,02:00:00,Office" "$("$report" export - | head -n 1 | tr -d '\r')"
+check "export to a pipe" "3" "$("$report" export /dev/stdout | wc -l)"
+set +e
+"$report" export "$work/data/Zelmorin.Log" 2>/dev/null; rc=$?
+set -e
+check "export onto the log is refused" "1" "$rc"
+check "the log is left alone" "3" "$(wc -l < "$work/data/Zelmorin.Log")"
 exit $fail
