@@ -436,9 +436,26 @@ if what == "add":
     profile = settings.AddConnection({"connection": {"id": sys.argv[3], "type": "vpn"}},
                                      dbus_interface="org.freedesktop.NetworkManager.Settings")
     print(mock.AddActiveConnection(dbus.Array([], signature="s"), profile, "/", "0", dbus.UInt32(2), dbus_interface="org.freedesktop.DBus.Mock"))
+    # Started up: the connection it took over is listed.
+    mock.SetProperty("/org/freedesktop/NetworkManager", "org.freedesktop.NetworkManager", "Startup", False,
+                     dbus_interface="org.freedesktop.DBus.Mock")
 else:
     mock.SetProperty(sys.argv[3], "org.freedesktop.NetworkManager.Connection.Active", "State", dbus.UInt32(4),
                      dbus_interface="org.freedesktop.DBus.Mock")
+"""
+
+# NetworkManager's own template, but starting up (as a restarted NetworkManager is until it has
+# taken over the running connections) until the harness has added the connection.
+NM_TEMPLATE = """
+import dbus
+from dbusmock import mockobject
+from dbusmock.templates.networkmanager import *  # noqa: F401,F403 (the template's names)
+from dbusmock.templates import networkmanager as _template
+
+
+def load(mock, parameters):
+    _template.load(mock, parameters)
+    mockobject.objects[MANAGER_OBJ].props[MANAGER_IFACE]["Startup"] = dbus.Boolean(True)
 """
 
 
@@ -455,6 +472,9 @@ class MockedNetworkManager:
                     "<busconfig><listen>%s</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                     '<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>'
                     "</policy></busconfig>\n" % self.address)
+        self.template = os.path.join(work, "starting_networkmanager.py")
+        with open(self.template, "w") as f:
+            f.write(NM_TEMPLATE)
         self.bus = None
         self.mock = None
         self.active = None
@@ -473,7 +493,7 @@ class MockedNetworkManager:
 
     def start_manager(self, name):
         env = dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=self.address)
-        self.mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--template", "networkmanager", "--system"],
+        self.mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--template", self.template, "--system"],
                                      env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(100):
             done = subprocess.run(["/usr/bin/python3", "-c", NM_CONTROL, self.address, "add", name],
@@ -534,7 +554,10 @@ def scenario_network_manager(h, outage):
         lasted = time.time() - began
         if outage:
             nm.stop_manager()  # away for good: the connection ends when it was last seen
+            gone = time.time()
             h.wait_logged(name, 75)
+            if time.time() - gone < 55:
+                h.fail("the connection ended %.0f s into the outage" % (time.time() - gone))
         else:
             nm.deactivate()
             h.wait_logged(name)

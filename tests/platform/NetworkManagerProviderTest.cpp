@@ -157,6 +157,16 @@ TEST_F(NetworkManagerProviderTest, ServiceMissingOrStalledIsNoAnswerWithinTimeou
               0.5);
 }
 
+TEST_F(NetworkManagerProviderTest, AManagerStillStartingUpIsNoAnswer)
+{
+    // Its list is empty until it has taken over the connections that run.
+    m_mock.SetStartup(true);
+    SRasConnection out[4];
+    EXPECT_EQ(m_provider.EnumConnections(out, 4), CRasProvider::kNoAnswer);
+    m_mock.SetStartup(false);
+    EXPECT_EQ(m_provider.EnumConnections(out, 4), 0);
+}
+
 TEST_F(NetworkManagerProviderTest, ReconnectsAfterBusCameBack)
 {
     m_mock.AddActive(m_mock.AddProfile("Office", "vpn"), "0", kActivated);

@@ -224,6 +224,12 @@ void CSystemBusMock::SetActiveState(const std::string& activePath, unsigned stat
           QVariant::fromValue(QDBusVariant(state))});
 }
 
+void CSystemBusMock::SetStartup(bool startup)
+{
+    Call(kMockRoot, kMockInterface, QStringLiteral("SetProperty"),
+         {kManagerPath, kService, QStringLiteral("Startup"), QVariant::fromValue(QDBusVariant(startup))});
+}
+
 void CSystemBusMock::RemoveActive(const std::string& activePath)
 {
     QDBusMessage reply = Call(kManagerPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),

@@ -159,12 +159,13 @@ int CNetworkManagerProvider::EnumConnections(SRasConnection* out, int capacity)
     if (!bus.isConnected())
         return kNoAnswer;
     EAnswer answer = EAnswer::Ok;
-    const QVariant active =
-        GetProperty(bus, kManagerPath, kManagerInterface, QStringLiteral("ActiveConnections"), &answer);
-    if (answer != EAnswer::Ok)
+    const QVariantMap manager = GetAllProperties(bus, kManagerPath, kManagerInterface, answer);
+    // While it starts up, NetworkManager has not taken over the connections that run yet: its
+    // list is not an answer.
+    if (answer != EAnswer::Ok || manager.value(QStringLiteral("Startup")).toBool())
         return kNoAnswer;
     {
-        const QList<QDBusObjectPath> paths = ToPathList(active);
+        const QList<QDBusObjectPath> paths = ToPathList(manager.value(QStringLiteral("ActiveConnections")));
         for (const QDBusObjectPath& objectPath : paths) {
             if (count >= capacity)
                 break;
