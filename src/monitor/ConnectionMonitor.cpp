@@ -112,7 +112,9 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std:
         m_view.TraySetIcon(Resource::IDI_IDLE);
         if (logged) {
             m_bCheckpointHeld = false;
-            m_checkpoint.WritePending(m_pending); // empties a file left by earlier failures
+            // Empties a file left by earlier failures; silent, since one that stays only repeats
+            // records the log holds, which the next start skips.
+            m_checkpoint.WritePending(m_pending);
             if (!m_checkpoint.RemoveCheckpoint())
                 TellSaveProblem(m_checkpoint.GetLastError()); // harmless: the log is asked first
         } else if (m_checkpoint.WritePending(m_pending)) {
@@ -120,12 +122,14 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std:
             m_bCheckpointHeld = false;
             m_checkpoint.RemoveCheckpoint(); // silent: what it holds is in the pending file too
         } else {
-            // Until it is on disk elsewhere, the checkpoint holds the finished connection, with
-            // its real end.
             TellSaveProblem(m_checkpoint.GetLastError());
-            const SPendingRecord& last = m_pending.back();
-            m_checkpoint.WriteCheckpoint(last.start, last.end, last.name);
-            m_bCheckpointHeld = true;
+            // Until it is on disk elsewhere, the checkpoint holds the finished connection, with
+            // its real end; unless it already holds an earlier one, which it keeps.
+            if (!m_bCheckpointHeld) {
+                const SPendingRecord& last = m_pending.back();
+                m_checkpoint.WriteCheckpoint(last.start, last.end, last.name);
+                m_bCheckpointHeld = true;
+            }
         }
         m_view.ApplyWindowState();
     }

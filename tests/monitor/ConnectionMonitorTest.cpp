@@ -209,14 +209,19 @@ TEST_F(ConnectionMonitor, ANextConnectionNeverTakesTheCheckpointOfOneThatIsNowhe
     Report(10, 10, 30, "Home", true);
     EXPECT_EQ(CheckpointBytes(), office) << "the finished connection was overwritten";
     EXPECT_EQ(problems(), 2);
+    // Nor by the end of the next one, which stays in memory only.
+    Report(10, 10, 40, "Home", false);
+    EXPECT_EQ(CheckpointBytes(), office);
+    Report(10, 10, 45, "Home", true);
 
     // Space comes back: at the next checkpoint the finished one is logged and the running
     // one takes the checkpoint.
     rmdir(logPath.c_str());
-    Report(10, 11, 0, "Home", true);
-    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n");
+    Report(10, 11, 15, "Home", true);
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                         "05/03/1999 10:10:00  05/03/1999 10:10:40  00:00:40  Home\r\n");
     EXPECT_EQ(CheckpointBytes(),
-              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 10, 0), CTime(1999, 3, 5, 10, 11, 0), "Home"));
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 10, 45), CTime(1999, 3, 5, 10, 11, 15), "Home"));
 }
 
 TEST_F(ConnectionMonitor, PendingConnectionsAreWrittenAtTheStop)
