@@ -175,6 +175,18 @@ TEST_F(HistoryExport, FailedWriteIsReportedAndKeepsTheOldFile)
     EXPECT_EQ(ReadFile(target).size(), many.size() - 2000 * 3);
 }
 
+TEST_F(HistoryExport, TheLogsOwnFileIsRefused)
+{
+    const std::string log = std::string("*") + kOfficeLogLine + kOfficeLogLine + "not a record\r\n";
+    auto doc = Doc(log);
+    // As after the user confirmed the overwrite question of the dialog.
+    EXPECT_FALSE(CHistoryExport::ExportHistoryTo(*doc, m_dir.File("Zelmorin.Log"), nullptr));
+    ASSERT_EQ(m_prompts.size(), 1u);
+    EXPECT_EQ(m_prompts[0].kind, CPrompt::Kind::Stop);
+    EXPECT_NE(m_prompts[0].text.find("connection log"), std::string::npos) << m_prompts[0].text;
+    EXPECT_EQ(ReadFile(m_dir.File("Zelmorin.Log")), log);
+}
+
 TEST_F(HistoryExport, DialogOffersBothTypesAndGivesATypedNameTheChosenExtension)
 {
     auto doc = Doc(kOfficeLogLine);
