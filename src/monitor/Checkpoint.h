@@ -34,7 +34,7 @@ class CCheckpoint
 {
 public:
     // The largest files a start reads; anything bigger was not written by this program.
-    static constexpr long long kMaxCheckpointBytes = 4096;
+    static constexpr long long kMaxCheckpointBytes = 1 << 20;
     static constexpr long long kMaxPendingBytes = 4 << 20;
 
     // dataPrefix: the data directory followed by "/", or empty for the current directory.
