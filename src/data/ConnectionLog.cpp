@@ -212,6 +212,25 @@ void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileExcept
                          error.GetErrno());
 }
 
+bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name)
+{
+    if (m_strPath.empty())
+        return false;
+    // Held from the check to the append, so that no other writer can log the same connection
+    // in between; the read inside shares it.
+    CLogLock lock(m_strPath);
+    if (!Load())
+        throw CFileException(m_strPath, "cannot read", m_nLoadError);
+    const std::string stored = CConnection::LineSafeName(name);
+    for (const auto& record : m_content.connections) {
+        if (record->GetStart() == start && record->m_strName == stored)
+            return false;
+    }
+    AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
+    Load();
+    return true;
+}
+
 bool CConnectionLog::WriteAll(const std::string& path, const std::string& separator, bool includeDeleted)
 {
     if (path.empty())

@@ -34,6 +34,10 @@ public:
     // Adds one line at the end of the file (creating it), then Load(). A failure raises
     // CFileException and leaves the file as it was, so the caller may simply try again.
     void Append(const CTime& start, const CTime& end, const std::string& name);
+    // The same, unless the file, read again now, already holds a record (deleted or not) with
+    // this start and entry name: for a connection that an interrupted earlier attempt may have
+    // logged already. True when it appended.
+    bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
     // true. The file is replaced atomically (see COutputFile). False if the path is empty; the

@@ -2,14 +2,15 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Connection.h"
 #include "ConnectionLog.h"
 #include "FileException.h"
-#include "OutputFile.h"
+#include "StopPoint.h"
 
 namespace {
 
@@ -32,17 +33,39 @@ bool Exists(const std::string& path)
     struct stat st
     {
     };
-    return stat(path.c_str(), &st) == 0;
+    return lstat(path.c_str(), &st) == 0;
 }
 
-// Reads a whole small file; false if it cannot be opened or read.
-bool ReadAll(const std::string& path, std::string& bytes)
+bool WriteAllTo(int fd, const std::string& bytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        left -= std::size_t(n);
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Describe(const std::string& path, int error)
+{
+    return path + " (" + std::strerror(error) + ")";
 }
 
 } // namespace
@@ -95,44 +118,149 @@ bool CCheckpoint::Decode(const std::string& bytes, CTime& start, CTime& checkpoi
     }
     if (bytes.size() != at + length || !start.IsValid() || !checkpointTime.IsValid())
         return false;
+    // A running time below zero is no running time.
+    if (checkpointTime < start)
+        return false;
     name = bytes.substr(at);
     return true;
 }
 
-bool CCheckpoint::WriteCheckpoint(CTime start, CTime checkpointTime, const std::string& name)
+bool CCheckpoint::WriteFile(const std::string& path, const std::string& bytes)
 {
-    try {
-        COutputFile file(m_strPath, COutputFile::Mode::Replace);
-        file.Write(Encode(start, checkpointTime, name));
-        file.Commit();
-        return true;
-    } catch (const CFileException&) {
-        return false; // silent: the next checkpoint tries again
+    const std::string temp = path + ".tmp" + std::to_string(getpid());
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        bool ok = WriteAllTo(fd, bytes) && fsync(fd) == 0;
+        int error = errno;
+        if (close(fd) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
+        if (ok && rename(temp.c_str(), path.c_str()) == 0) {
+            int dir = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dir >= 0) {
+                (void)fsync(dir); // some file systems refuse; the data itself is on disk
+                close(dir);
+            }
+            return true;
+        }
+        if (ok)
+            error = errno;
+        unlink(temp.c_str());
+        // A full disk or a folder in the target's place: the old file stays as it was.
+        m_strLastError = Describe(path, error);
+        return false;
     }
+    // No file can be created beside it (a folder this user may not write, with a file the user
+    // may): the file itself is rewritten. A crash mid-write leaves a short file, which the next
+    // start sets aside as damaged.
+    fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_strLastError = Describe(path, errno);
+        return false;
+    }
+    struct stat st
+    {
+    };
+    bool ok = fstat(fd, &st) == 0;
+    if (ok && !S_ISREG(st.st_mode)) {
+        ok = false;
+        errno = EINVAL;
+    }
+    ok = ok && ftruncate(fd, 0) == 0 && WriteAllTo(fd, bytes) && fsync(fd) == 0;
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok)
+        m_strLastError = Describe(path, error);
+    return ok;
 }
 
-void CCheckpoint::RemoveCheckpoint()
+bool CCheckpoint::RemoveFile(const std::string& path)
 {
-    if (Exists(m_strPath))
-        std::remove(m_strPath.c_str()); // silent: a file that stays is recovered at the next start
+    struct stat st
+    {
+    };
+    if (lstat(path.c_str(), &st) != 0 || unlink(path.c_str()) == 0)
+        return true;
+    int error = errno;
+    // A folder that does not let this user remove files may still let the file be emptied,
+    // which means the same.
+    if (S_ISREG(st.st_mode) && truncate(path.c_str(), 0) == 0)
+        return true;
+    m_strLastError = Describe(path, error);
+    return false;
+}
+
+bool CCheckpoint::WriteCheckpoint(CTime start, CTime checkpointTime, const std::string& name)
+{
+    return WriteFile(m_strPath, Encode(start, checkpointTime, name));
+}
+
+bool CCheckpoint::RemoveCheckpoint()
+{
+    return RemoveFile(m_strPath);
 }
 
 bool CCheckpoint::WritePending(const std::vector<SPendingRecord>& records)
 {
-    if (records.empty()) {
-        if (Exists(m_strPendingPath))
-            return std::remove(m_strPendingPath.c_str()) == 0;
-        return true;
+    if (records.empty())
+        return RemoveFile(m_strPendingPath);
+    std::string text;
+    for (const SPendingRecord& record : records)
+        text += CConnection(record.start, record.end, record.name).FormatLine("  ");
+    return WriteFile(m_strPendingPath, text);
+}
+
+CCheckpoint::ERead CCheckpoint::ReadSmallFile(const std::string& path, long long limit, std::string& bytes)
+{
+    bytes.clear();
+    // Non-blocking: a pipe in the file's place must not hold up the start.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return ERead::Missing;
+        m_problems.push_back("Zelmorin cannot read " + Describe(path, errno) + "; it is left in place.");
+        return ERead::Unusable;
     }
-    try {
-        COutputFile file(m_strPendingPath, COutputFile::Mode::Replace);
-        for (const SPendingRecord& record : records)
-            CConnection(record.start, record.end, record.name).Write(file, "  ", true);
-        file.Commit();
-        return true;
-    } catch (const CFileException&) {
-        return false;
+    struct stat st
+    {
+    };
+    std::string problem;
+    if (fstat(fd, &st) != 0) {
+        problem = "Zelmorin cannot read " + Describe(path, errno) + "; it is left in place.";
+    } else if (!S_ISREG(st.st_mode)) {
+        problem = path + " is not a regular file; it is left in place.";
+    } else if (st.st_size > limit) {
+        problem = path + " is too big (" + std::to_string(st.st_size) +
+                  " bytes) to be a file of Zelmorin's; it is left in place.";
+    } else {
+        char buf[4096];
+        for (;;) {
+            ssize_t n = read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                problem = "Zelmorin cannot read " + Describe(path, errno) + "; it is left in place.";
+                break;
+            }
+            if (n == 0)
+                break;
+            bytes.append(buf, std::size_t(n));
+            if (static_cast<long long>(bytes.size()) > limit) {
+                problem = path + " is too big to be a file of Zelmorin's; it is left in place.";
+                break;
+            }
+        }
     }
+    close(fd);
+    if (problem.empty())
+        return ERead::Read;
+    m_problems.push_back(problem);
+    bytes.clear();
+    return ERead::Unusable;
 }
 
 void CCheckpoint::SetAside(const std::string& path)
@@ -140,14 +268,23 @@ void CCheckpoint::SetAside(const std::string& path)
     std::string target = path + ".damaged";
     for (int n = 2; Exists(target) && n < 1000; ++n)
         target = path + ".damaged-" + std::to_string(n);
-    std::rename(path.c_str(), target.c_str()); // silent: at worst the same file is met again
+    if (std::rename(path.c_str(), target.c_str()) == 0)
+        m_problems.push_back(path + " was damaged; it has been kept as " + target + ".");
+    else
+        m_problems.push_back(path + " is damaged and cannot be set aside (" + std::strerror(errno) +
+                             "); it is left in place.");
 }
 
 int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
 {
+    m_problems.clear();
     int appended = 0;
+    auto logFailed = [this](const CFileException& error) {
+        m_problems.push_back("Zelmorin could not write the connections left from its last run to the log file " +
+                             error.GetPath() + " (" + error.GetCause() + "); they are kept for the next start.");
+    };
     std::string bytes;
-    if (Exists(m_strPendingPath) && ReadAll(m_strPendingPath, bytes)) {
+    if (ReadSmallFile(m_strPendingPath, kMaxPendingBytes, bytes) == ERead::Read) {
         // Pending lines are log lines; a plain copy to the log keeps any it cannot read.
         std::vector<SPendingRecord> left;
         std::size_t pos = 0;
@@ -163,31 +300,44 @@ int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
                 continue; // only this program writes the file, and every line it writes parses
             if (!failed) {
                 try {
-                    log.Append(record->GetStart(), record->GetEnd(), record->m_strName);
-                    ++appended;
+                    if (log.AppendUnlessLogged(record->GetStart(), record->GetEnd(), record->m_strName))
+                        ++appended;
                     continue;
-                } catch (const CFileException&) {
+                } catch (const CFileException& error) {
                     failed = true;
+                    logFailed(error);
                 }
             }
             left.push_back({record->GetStart(), record->GetEnd(), record->m_strName});
         }
-        WritePending(left);
+        StopPoint("recovered-pending");
+        // Rewritten only now that the log holds the others: a stop in between repeats nothing,
+        // since the log is asked first.
+        if (!WritePending(left))
+            m_problems.push_back("Zelmorin cannot rewrite " + m_strLastError + ".");
     }
 
-    if (!Exists(m_strPath))
+    if (ReadSmallFile(m_strPath, kMaxCheckpointBytes, bytes) != ERead::Read)
         return appended;
     CTime start, checkpointTime;
     std::string name;
-    if (!ReadAll(m_strPath, bytes) || !Decode(bytes, start, checkpointTime, name)) {
+    if (bytes.empty()) {
+        RemoveFile(m_strPath); // silent: an emptied checkpoint means none, removed or not
+        return appended;
+    }
+    if (!Decode(bytes, start, checkpointTime, name)) {
         SetAside(m_strPath);
         return appended;
     }
     try {
-        log.Append(start, checkpointTime, name);
-    } catch (const CFileException&) {
+        if (log.AppendUnlessLogged(start, checkpointTime, name))
+            ++appended;
+    } catch (const CFileException& error) {
+        logFailed(error);
         return appended; // the checkpoint stays until its record is in the log
     }
-    RemoveCheckpoint();
-    return appended + 1;
+    StopPoint("recovered");
+    if (!RemoveCheckpoint())
+        m_problems.push_back("Zelmorin cannot remove " + m_strLastError + ".");
+    return appended;
 }

@@ -1,11 +1,14 @@
 #include "ConnectionMonitor.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ConnectionLog.h"
+#include "ElapsedClock.h"
 #include "FileException.h"
 #include "MonitorView.h"
 #include "Resource.h"
+#include "StopPoint.h"
 #include "TrayTip.h"
 
 CConnectionMonitor::CConnectionMonitor(CConnectionLog& log, CCheckpoint& checkpoint, CMonitorView& view)
@@ -16,7 +19,7 @@ CConnectionMonitor::CConnectionMonitor(CConnectionLog& log, CCheckpoint& checkpo
 std::string CConnectionMonitor::TimeText(CTimeSpan elapsed)
 {
     // Whole hours, as the log and the History count them: a day-long connection shows 25:03:04.
-    long long s = elapsed.GetTotalSeconds();
+    long long s = std::max<long long>(0, elapsed.GetTotalSeconds());
     char text[48];
     std::snprintf(text, sizeof text, " %02lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
     return text;
@@ -27,12 +30,17 @@ std::string CConnectionMonitor::DisplayText(const std::string& name, CTimeSpan e
     return name + TimeText(elapsed);
 }
 
+CTimeSpan CConnectionMonitor::Elapsed(std::int64_t atMs) const
+{
+    return CTimeSpan(std::max<std::int64_t>(0, atMs - m_nStartMs) / 1000);
+}
+
 bool CConnectionMonitor::FlushPending()
 {
     while (!m_pending.empty()) {
         const SPendingRecord& record = m_pending.front();
         try {
-            m_log.Append(record.start, record.end, record.name);
+            m_log.AppendUnlessLogged(record.start, record.end, record.name);
         } catch (const CFileException& error) {
             if (!m_bProblemShown) {
                 m_bProblemShown = true;
@@ -43,52 +51,99 @@ bool CConnectionMonitor::FlushPending()
             }
             return false;
         }
+        StopPoint("logged");
         m_pending.erase(m_pending.begin());
     }
     m_bProblemShown = false;
     return true;
 }
 
+void CConnectionMonitor::TellSaveProblem(const std::string& what)
+{
+    if (m_bSaveProblemShown)
+        return;
+    m_bSaveProblemShown = true;
+    m_view.ShowLogProblem("Zelmorin cannot write " + what +
+                          ". A connection may be lost if the program stops before this is put right.");
+}
+
+bool CConnectionMonitor::SecurePending()
+{
+    FlushPending();
+    if (!m_checkpoint.WritePending(m_pending)) {
+        if (!m_pending.empty()) {
+            TellSaveProblem(m_checkpoint.GetLastError());
+            return !m_bCheckpointHeld;
+        }
+        // An old pending file that cannot be emptied only repeats records the log holds.
+    }
+    StopPoint("pending-written");
+    m_bCheckpointHeld = false;
+    return true;
+}
+
 void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected)
 {
-    CTime now = CTime::GetCurrentTime();
+    OnRasPoll(name, connected, ElapsedClockMs());
+}
+
+void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std::int64_t atMs)
+{
     if (connected) {
         if (!m_bConnected) {
-            // The new connection takes over the checkpoint file: a connection that could not
-            // be logged must first be safe elsewhere.
-            if (!m_pending.empty()) {
-                FlushPending();
-                // Logged, or kept in the pending file: either way the checkpoint is free.
-                if (m_checkpoint.WritePending(m_pending))
-                    m_checkpoint.RemoveCheckpoint();
-            }
-            m_timeStart = now;
+            m_timeStart = CTime::GetCurrentTime();
+            m_nStartMs = atMs;
             m_bConnected = true;
             m_view.TraySetIcon(Resource::IDI_CONNECTED);
             m_view.ApplyWindowState();
         }
-        CTimeSpan elapsed = now - m_timeStart;
+        CTimeSpan elapsed = Elapsed(atMs);
         const std::string time = TimeText(elapsed);
         m_view.SetRunningStatus(name, time);
         m_view.TraySetTip(RunningTip(name, time));
-        if ((elapsed.GetTotalSeconds() % 60) % 30 == 0)
-            m_checkpoint.WriteCheckpoint(m_timeStart, now, name);
+        if ((elapsed.GetTotalSeconds() % 60) % 30 == 0) {
+            // The checkpoint is the running connection's only once the finished ones are safe.
+            bool free = m_pending.empty() && !m_bCheckpointHeld ? true : SecurePending();
+            if (free) {
+                if (m_checkpoint.WriteCheckpoint(m_timeStart, m_timeStart + elapsed, name))
+                    StopPoint("checkpoint-written");
+                else
+                    TellSaveProblem(m_checkpoint.GetLastError());
+            }
+        }
     } else if (m_bConnected) {
         m_bConnected = false;
-        m_pending.push_back({m_timeStart, now, name});
+        m_pending.push_back({m_timeStart, m_timeStart + Elapsed(atMs), name});
         bool logged = FlushPending();
         m_view.UpdateTitle();
         m_view.TraySetIcon(Resource::IDI_IDLE);
         if (logged) {
-            m_checkpoint.RemoveCheckpoint();
+            m_bCheckpointHeld = false;
+            // Empties a file left by earlier failures; silent, since one that stays only repeats
+            // records the log holds, which the next start skips.
             m_checkpoint.WritePending(m_pending);
+            if (!m_checkpoint.RemoveCheckpoint())
+                TellSaveProblem(m_checkpoint.GetLastError()); // harmless: the log is asked first
+        } else if (m_checkpoint.WritePending(m_pending)) {
+            StopPoint("pending-written");
+            m_bCheckpointHeld = false;
+            m_checkpoint.RemoveCheckpoint(); // silent: what it holds is in the pending file too
         } else {
-            // Until it is in the log, the checkpoint holds the finished connection exactly, and
-            // the pending file every one before it.
-            const SPendingRecord& last = m_pending.back();
-            m_checkpoint.WriteCheckpoint(last.start, last.end, last.name);
-            m_checkpoint.WritePending(std::vector<SPendingRecord>(m_pending.begin(), m_pending.end() - 1));
+            TellSaveProblem(m_checkpoint.GetLastError());
+            // Until it is on disk elsewhere, the checkpoint holds the finished connection, with
+            // its real end; unless it already holds an earlier one, which it keeps.
+            if (!m_bCheckpointHeld) {
+                const SPendingRecord& last = m_pending.back();
+                m_checkpoint.WriteCheckpoint(last.start, last.end, last.name);
+                m_bCheckpointHeld = true;
+            }
         }
         m_view.ApplyWindowState();
     }
+}
+
+void CConnectionMonitor::OnStop()
+{
+    if (!m_pending.empty())
+        SecurePending();
 }

@@ -4,7 +4,9 @@
 #include <QEventLoop>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +21,9 @@ namespace {
 
 CMonitorDlg* g_mainWindow = nullptr;
 int g_signalPipe[2] = {-1, -1};
+bool g_bTerminating = false;
+// A termination is honoured within two seconds, even while the worker waits for the service.
+constexpr std::chrono::milliseconds kTerminationWait{1500};
 
 void OnSignal(int)
 {
@@ -42,6 +47,7 @@ void CMonitorApp::WatchForTermination(CMonitorDlg& dialog, CAppSettings& setting
     auto* ending = new CSessionEnd(
         dialog,
         [&dialog, &settings] {
+            g_bTerminating = true; // the worker then gets a bounded time to stop
             dialog.OnEndSession(true);
             settings.Sync();
         },
@@ -88,9 +94,16 @@ int CMonitorApp::InitInstance(QApplication& app)
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     dialog.OnInitDialog();
     loop.exec();
-    dialog.StopPolling();
+    bool stopped = true;
+    if (g_bTerminating)
+        stopped = dialog.StopPolling(kTerminationWait);
+    else
+        dialog.StopPolling();
     dialog.OnDestroy();
     settings.Sync();
+    if (!stopped)
+        std::_Exit(0); // the worker is stuck in the service; everything is saved
+
     g_mainWindow = nullptr;
     return 0;
 }

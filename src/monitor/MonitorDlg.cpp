@@ -81,7 +81,8 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     m_pMonitor = std::make_unique<CConnectionMonitor>(*m_pLog, m_checkpoint, *this);
     // The worker asks for its reports to be applied here, on the user-interface thread.
     m_pPollThread = std::make_unique<CPoller>(
-        *m_pProvider, [this](const std::string& name, bool connected) { OnRasPoll(name, connected); },
+        *m_pProvider,
+        [this](const std::string& name, bool connected, std::int64_t atMs) { OnRasPoll(name, connected, atMs); },
         [this] {
             QMetaObject::invokeMethod(
                 this, [this] { m_pPollThread->DeliverReports(); }, Qt::QueuedConnection);
@@ -151,6 +152,12 @@ void CMonitorDlg::OnInitDialog()
     PlaceWindow();
     m_pPollThread->SetReady();
     QMetaObject::invokeMethod(this, &CMonitorDlg::OnHistoryClosed, Qt::QueuedConnection);
+    // What the start could not recover, now that there is a tray to tell it through.
+    std::string problems;
+    for (const std::string& problem : m_checkpoint.GetProblems())
+        problems += (problems.empty() ? "" : " ") + problem;
+    if (!problems.empty())
+        ShowLogProblem(problems);
 }
 
 void CMonitorDlg::PlaceWindow()
@@ -180,10 +187,11 @@ void CMonitorDlg::OnDestroy()
 
 void CMonitorDlg::OnEndSession(bool ending)
 {
-    if (ending) {
-        SaveSettings(m_store, pos().x(), pos().y());
-        CHistoryFrame::SaveOpenLayouts();
-    }
+    if (!ending)
+        return;
+    SaveSettings(m_store, pos().x(), pos().y());
+    CHistoryFrame::SaveOpenLayouts();
+    m_pMonitor->OnStop();
 }
 
 void CMonitorDlg::StartPolling()
@@ -194,11 +202,24 @@ void CMonitorDlg::StartPolling()
 void CMonitorDlg::StopPolling()
 {
     m_pPollThread->StopPolling();
+    m_pMonitor->OnStop();
+}
+
+bool CMonitorDlg::StopPolling(std::chrono::milliseconds limit)
+{
+    bool stopped = m_pPollThread->StopPolling(limit);
+    m_pMonitor->OnStop();
+    return stopped;
 }
 
 void CMonitorDlg::OnRasPoll(const std::string& name, bool connected)
 {
     m_pMonitor->OnRasPoll(name, connected);
+}
+
+void CMonitorDlg::OnRasPoll(const std::string& name, bool connected, std::int64_t atMs)
+{
+    m_pMonitor->OnRasPoll(name, connected, atMs);
 }
 
 bool CMonitorDlg::IsConnected() const

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,8 +53,13 @@ public:
     void OnEndSession(bool ending);
 
     void StartPolling();
+    // Stops the worker, then puts the connections that could not be logged where the next
+    // start finds them. With a limit: false when the worker is held up in the service; the
+    // process must then end without destroying the window.
     void StopPolling();
+    bool StopPolling(std::chrono::milliseconds limit);
     void OnRasPoll(const std::string& name, bool connected);
+    void OnRasPoll(const std::string& name, bool connected, std::int64_t atMs);
 
     // Menu commands.
     void OnHistory();

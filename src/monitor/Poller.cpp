@@ -1,5 +1,8 @@
 #include "Poller.h"
 
+#include <algorithm>
+
+#include "ElapsedClock.h"
 #include "RasProvider.h"
 
 namespace {
@@ -47,6 +50,26 @@ void CPoller::StopPolling()
     m_reports.clear();
 }
 
+bool CPoller::StopPolling(std::chrono::milliseconds limit)
+{
+    if (m_bStopped || !m_pollThread.joinable()) {
+        StopPolling();
+        return true;
+    }
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_bStopRequested = true;
+        m_eventStop.notify_all();
+        if (!m_eventStop.wait_for(lock, limit, [this] { return m_bWorkerEnded; })) {
+            m_bStopped = true;
+            m_reports.clear();
+            return false;
+        }
+    }
+    StopPolling();
+    return true;
+}
+
 void CPoller::SetReady()
 {
     m_bReady = true;
@@ -69,16 +92,16 @@ void CPoller::DeliverReports()
             report = std::move(m_reports.front());
             m_reports.pop_front();
         }
-        m_handler(report.name, report.connected);
+        m_handler(report.name, report.connected, report.atMs);
     }
     m_bDelivering = false;
 }
 
-void CPoller::Report(const std::string& name, bool connected)
+void CPoller::Report(const std::string& name, bool connected, std::int64_t atMs)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_reports.push_back({name, connected});
+        m_reports.push_back({name, connected, atMs});
     }
     if (m_wakeup)
         m_wakeup();
@@ -88,16 +111,44 @@ void CPoller::Poll()
 {
     SRasConnection connections[kMaxConnections];
     int count = m_provider.EnumConnections(connections, kMaxConnections);
-    if (count <= 0 && m_bLastConnected) {
-        Report(m_strLastEntry, false);
-        m_bLastConnected = false;
+    bool answered = count >= 0;
+    std::vector<std::string> connected;
+    for (int i = 0; answered && i < count && i < kMaxConnections; ++i) {
+        int state = m_provider.GetConnectStatus(connections[i].handle);
+        if (state == CRasProvider::kNoAnswer)
+            answered = false;
+        else if (state == CRasProvider::kConnected)
+            connected.push_back(connections[i].entryName);
     }
-    for (int i = 0; i < count && i < kMaxConnections; ++i) {
-        bool connected = m_provider.GetConnectStatus(connections[i].handle) == CRasProvider::kConnected;
-        m_bLastConnected = connected;
-        m_strLastEntry = connections[i].entryName;
-        Report(connections[i].entryName, connected);
+    const std::int64_t now = ElapsedClockMs();
+    if (!answered) {
+        // A stall or a restart of the service says nothing about the connection; only a long
+        // silence ends it, at the last moment it was known to run.
+        if (m_bLastConnected && now - m_nLastAnswerMs >= kServiceGoneMs) {
+            Report(m_strLastEntry, false, m_nLastSeenMs);
+            m_bLastConnected = false;
+            m_lastConnected.clear();
+        }
+        return;
     }
+    m_nLastAnswerMs = now;
+    if (m_bLastConnected) {
+        bool continues = std::any_of(connected.begin(), connected.end(), [this](const std::string& name) {
+            return std::find(m_lastConnected.begin(), m_lastConnected.end(), name) != m_lastConnected.end();
+        });
+        if (!continues) {
+            Report(m_strLastEntry, false, now);
+            m_bLastConnected = false;
+        }
+    }
+    for (const std::string& name : connected)
+        Report(name, true, now);
+    if (!connected.empty()) {
+        m_bLastConnected = true;
+        m_strLastEntry = connected.back();
+        m_nLastSeenMs = now;
+    }
+    m_lastConnected = std::move(connected);
 }
 
 void CPoller::RasPollThread()
@@ -109,4 +160,6 @@ void CPoller::RasPollThread()
         lock.lock();
         m_eventStop.wait_for(lock, m_interval, [this] { return m_bStopRequested; });
     }
+    m_bWorkerEnded = true;
+    m_eventStop.notify_all();
 }

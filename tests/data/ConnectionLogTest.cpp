@@ -459,3 +459,26 @@ TEST_F(ConnectionLog, DuplicateLinesAreBothCounted)
 }
 
 } // namespace
+
+TEST_F(ConnectionLog, AppendUnlessLoggedAddsAConnectionOnlyOnce)
+{
+    CConnectionLog log(Log());
+    const CTime start(1999, 3, 5, 10, 0, 0);
+    EXPECT_TRUE(log.AppendUnlessLogged(start, CTime(1999, 3, 5, 10, 41, 30), "Office"));
+    // The same connection again, with the end of an earlier checkpoint: already there.
+    EXPECT_FALSE(log.AppendUnlessLogged(start, CTime(1999, 3, 5, 10, 41, 0), "Office"));
+    // Same start, other entry; same entry, other start: other connections.
+    EXPECT_TRUE(log.AppendUnlessLogged(start, CTime(1999, 3, 5, 10, 5, 0), "Home"));
+    EXPECT_TRUE(log.AppendUnlessLogged(CTime(1999, 3, 5, 11, 0, 0), CTime(1999, 3, 5, 11, 5, 0), "Office"));
+    EXPECT_EQ(log.GetConnectionCount(), 3);
+
+    // What another log object wrote meanwhile counts, deleted or not.
+    CConnectionLog other(Log());
+    other.Append(CTime(1999, 3, 6, 9, 0, 0), CTime(1999, 3, 6, 9, 30, 0), "Mobile");
+    other.GetConnection(0)->m_bDeleted = 1;
+    other.Save();
+    EXPECT_FALSE(log.AppendUnlessLogged(CTime(1999, 3, 6, 9, 0, 0), CTime(1999, 3, 6, 9, 30, 0), "Mobile"));
+    EXPECT_FALSE(log.AppendUnlessLogged(start, CTime(1999, 3, 5, 10, 41, 30), "Office"));
+    CConnectionLog reread(Log());
+    EXPECT_EQ(reread.GetConnectionCount(), 4);
+}

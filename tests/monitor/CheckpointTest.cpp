@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "Checkpoint.h"
 #include "ConnectionLog.h"
 #include "TestSupport.h"
 
 namespace {
+
+std::string DirectoryOfTemp(const std::string& folder)
+{
+    return folder.substr(0, folder.rfind('/'));
+}
 
 class Checkpoint : public ::testing::Test
 {
@@ -83,7 +92,8 @@ TEST_F(Checkpoint, TornOrInvalidFileIsSetAsideNotInvented)
 {
     CCheckpoint checkpoint(Prefix());
     std::string whole = CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 41, 30), "Office");
-    for (const std::string& bad : {whole.substr(0, 5), whole.substr(0, 12), std::string(), whole + "x"}) {
+    std::string backwards = CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 9, 0, 0), "Office");
+    for (const std::string& bad : {whole.substr(0, 5), whole.substr(0, 12), backwards, whole + "x"}) {
         WriteFile(checkpoint.GetPath(), bad);
         CConnectionLog log(Prefix() + "Zelmorin.Log");
         EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 0);
@@ -131,6 +141,128 @@ TEST_F(Checkpoint, WriteFailureIsQuiet)
     checkpoint.RemoveCheckpoint();
     CConnectionLog log(m_dir.File("missing/Zelmorin.Log"));
     EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 0);
+}
+
+TEST_F(Checkpoint, RecoveryNeverDoublesWhatTheLogAlreadyHolds)
+{
+    // A stop after the log got the record and before the files were removed or rewritten.
+    CCheckpoint checkpoint(Prefix());
+    CConnectionLog log(Prefix() + "Zelmorin.Log");
+    log.Append(CTime(1999, 3, 1, 8, 0, 0), CTime(1999, 3, 1, 9, 0, 0), "A");
+    log.Append(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 0, 42), "C");
+    ASSERT_TRUE(checkpoint.WritePending({{CTime(1999, 3, 1, 8, 0, 0), CTime(1999, 3, 1, 9, 0, 0), "A"},
+                                         {CTime(1999, 3, 2, 8, 0, 0), CTime(1999, 3, 2, 9, 0, 0), "B"}}));
+    ASSERT_TRUE(checkpoint.WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 0, 30), "C"));
+    EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 1);
+    EXPECT_EQ(log.GetConnectionCount(), 3);
+    EXPECT_FALSE(FileExists(checkpoint.GetPath()));
+    EXPECT_FALSE(FileExists(checkpoint.GetPendingPath()));
+    EXPECT_TRUE(checkpoint.GetProblems().empty());
+}
+
+TEST_F(Checkpoint, OddFilesAreLeftInPlaceAndReportedWithoutStoppingTheStart)
+{
+    CCheckpoint checkpoint(Prefix());
+    CConnectionLog log(Prefix() + "Zelmorin.Log");
+    auto recoverQuickly = [&] {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_EQ(log.GetConnectionCount(), 0);
+    };
+
+    // Folders in both places.
+    ASSERT_EQ(mkdir(checkpoint.GetPath().c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(checkpoint.GetPendingPath().c_str(), 0755), 0);
+    recoverQuickly();
+    EXPECT_EQ(checkpoint.GetProblems().size(), 2u);
+    struct stat st
+    {
+    };
+    EXPECT_TRUE(stat(checkpoint.GetPath().c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    // Nor can it be written over: the caller hears why.
+    EXPECT_FALSE(checkpoint.WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 0, 0), "x"));
+    EXPECT_NE(checkpoint.GetLastError().find(checkpoint.GetPath()), std::string::npos);
+    EXPECT_FALSE(checkpoint.WritePending({{CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 11, 0, 0), "x"}}));
+    rmdir(checkpoint.GetPath().c_str());
+    rmdir(checkpoint.GetPendingPath().c_str());
+
+    // A pipe with no writer: opening it must not wait for one.
+    ASSERT_EQ(mkfifo(checkpoint.GetPath().c_str(), 0600), 0);
+    recoverQuickly();
+    ASSERT_EQ(checkpoint.GetProblems().size(), 1u);
+    EXPECT_NE(checkpoint.GetProblems()[0].find("not a regular file"), std::string::npos);
+    unlink(checkpoint.GetPath().c_str());
+
+    // A 2 GiB sparse file is not read.
+    {
+        int fd = open(checkpoint.GetPath().c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, 2LL << 30), 0);
+        close(fd);
+    }
+    recoverQuickly();
+    ASSERT_EQ(checkpoint.GetProblems().size(), 1u);
+    EXPECT_NE(checkpoint.GetProblems()[0].find("too big"), std::string::npos);
+    EXPECT_TRUE(FileExists(checkpoint.GetPath()));
+    EXPECT_FALSE(FileExists(checkpoint.GetPath() + ".damaged"));
+}
+
+// Runs `body` where this user may write files but not create or remove them in the folder:
+// as root, in a child process that has dropped to nobody.
+template <typename F> void InFolderNotWritable(const std::string& folder, F body)
+{
+    if (geteuid() != 0) {
+        chmod(folder.c_str(), 0555);
+        body();
+        chmod(folder.c_str(), 0755);
+        return;
+    }
+    chmod(folder.c_str(), 0755);
+    chmod(DirectoryOfTemp(folder).c_str(), 0755);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        body();
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+TEST_F(Checkpoint, AFolderThatCannotBeWrittenGetsTheFilesRewrittenInPlace)
+{
+    CCheckpoint checkpoint(Prefix());
+    const std::string logPath = Prefix() + "Zelmorin.Log";
+    // Left from before, and writable by everyone, as the log is.
+    ASSERT_TRUE(checkpoint.WriteCheckpoint(CTime(1999, 3, 5, 9, 0, 0), CTime(1999, 3, 5, 9, 30, 0), "Old"));
+    WriteFile(logPath, "");
+    WriteFile(checkpoint.GetPendingPath(), "");
+    for (const std::string& path : {checkpoint.GetPath(), logPath, checkpoint.GetPendingPath()})
+        chmod(path.c_str(), 0666);
+
+    InFolderNotWritable(m_dir.Path(), [&] {
+        CConnectionLog log(logPath);
+        // Recovered once, emptied since it cannot be removed, and not recovered again.
+        EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 1);
+        EXPECT_TRUE(checkpoint.GetProblems().empty()) << checkpoint.GetProblems().front();
+        EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 0);
+        EXPECT_EQ(log.GetConnectionCount(), 1);
+
+        const std::string running =
+            CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 0, 30), "Office");
+        EXPECT_TRUE(checkpoint.WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 0, 30), "Office"))
+            << checkpoint.GetLastError();
+        EXPECT_EQ(ReadFile(checkpoint.GetPath()), running);
+        EXPECT_TRUE(checkpoint.WritePending({{CTime(1999, 3, 4, 8, 0, 0), CTime(1999, 3, 4, 9, 0, 0), "P"}}));
+        EXPECT_EQ(ReadFile(checkpoint.GetPendingPath()), "04/03/1999 08:00:00  04/03/1999 09:00:00  01:00:00  P\r\n");
+        EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 2);
+        EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 0);
+        EXPECT_EQ(log.GetConnectionCount(), 3);
+    });
 }
 
 } // namespace

@@ -1,20 +1,36 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <sys/stat.h>
 
 #include "Checkpoint.h"
 #include "ConnectionLog.h"
 #include "ConnectionMonitor.h"
+#include "ElapsedClock.h"
 #include "MonitorFakes.h"
 #include "TestSupport.h"
 
 namespace {
 
+std::atomic<std::int64_t> g_elapsedMs{0};
+std::int64_t FakeElapsed()
+{
+    return g_elapsedMs.load();
+}
+
 class ConnectionMonitor : public ::testing::Test
 {
 protected:
-    void At(int h, int m, int s) { CScopedClock::Set(CTime(1999, 3, 5, h, m, s).GetTime()); }
+    ConnectionMonitor() { SetElapsedClockHook(FakeElapsed); }
+    ~ConnectionMonitor() override { SetElapsedClockHook(nullptr); }
+    // The wall clock and the elapsed clock move together, unless a test jumps one of them.
+    void At(int h, int m, int s)
+    {
+        std::int64_t now = CTime(1999, 3, 5, h, m, s).GetTime();
+        CScopedClock::Set(now);
+        g_elapsedMs = now * 1000 + m_nJumpMs;
+    }
     void Report(int h, int m, int s, const std::string& name, bool connected)
     {
         At(h, m, s);
@@ -23,6 +39,7 @@ protected:
     std::string CheckpointBytes() const { return ReadFile(m_checkpoint.GetPath()); }
     std::string LogText() const { return ReadFile(m_dir.File("Zelmorin.Log")); }
 
+    std::int64_t m_nJumpMs = 0; // how far the wall clock was set off the elapsed clock
     CScopedTimeZone m_zone{"Europe/Rome"};
     CScopedClock m_clock{0};
     CTempDir m_dir;
@@ -111,14 +128,13 @@ TEST_F(ConnectionMonitor, AConnectionIsKeptWhenTheLogCannotBeWritten)
     EXPECT_EQ(m_view.m_calls[0].rfind("problem Zelmorin could not write to the log file " + logPath, 0), 0u)
         << m_view.m_calls[0];
     EXPECT_EQ(m_monitor.GetPending().size(), 1u);
-    // The checkpoint now holds the finished connection with its real end.
-    EXPECT_EQ(CheckpointBytes(),
-              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 5, 0), "Office"));
-
-    // A second connection needs the checkpoint: the first moves to the pending file.
-    Report(11, 0, 0, "Home", true);
+    // The finished connection, with its real end, is in the pending file before the
+    // checkpoint goes.
     EXPECT_EQ(ReadFile(m_checkpoint.GetPendingPath()),
               "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n");
+    EXPECT_FALSE(FileExists(m_checkpoint.GetPath()));
+
+    Report(11, 0, 0, "Home", true);
     m_view.m_calls.clear();
     Report(11, 1, 0, "Home", false);
     EXPECT_EQ(m_monitor.GetPending().size(), 2u);
@@ -160,6 +176,77 @@ TEST_F(ConnectionMonitor, StoppingWhileConnectedLeavesTheLastCheckpoint)
     CConnectionLog next(m_dir.File("Zelmorin.Log"));
     EXPECT_EQ(m_checkpoint.RecoverCheckpoint(next), 1);
     EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:30  00:00:30  Office\r\n");
+}
+
+TEST_F(ConnectionMonitor, AWallClockSetBackChangesNeitherTheLengthNorTheEnd)
+{
+    Report(10, 0, 0, "Office", true);
+    Report(10, 0, 5, "Office", true);
+    m_nJumpMs = 3600 * 1000; // the wall clock goes back an hour; the running time goes on
+    Report(9, 0, 10, "Office", true);
+    EXPECT_EQ(m_view.m_calls.back(), "tip Office 00:00:10");
+    Report(9, 0, 20, "Office", true); // 20 s on the elapsed clock
+    Report(9, 0, 30, "Office", true); // 30 s: a checkpoint, dated by the running time
+    EXPECT_EQ(CheckpointBytes(),
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 0, 30), "Office"));
+    Report(9, 0, 40, "Office", false);
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:40  00:00:40  Office\r\n");
+
+    // A report stamped before the start (never from the poller) shows and logs zero, not less.
+    Report(11, 0, 0, "Home", true);
+    m_view.m_calls.clear();
+    m_monitor.OnRasPoll("Home", true, g_elapsedMs - 5000);
+    EXPECT_EQ(m_view.m_calls.front(), "status Home 00:00:00");
+}
+
+TEST_F(ConnectionMonitor, ANextConnectionNeverTakesTheCheckpointOfOneThatIsNowhereElse)
+{
+    // Neither the log nor the pending file can be written (folders in their place).
+    const std::string logPath = m_dir.File("Zelmorin.Log");
+    mkdir(logPath.c_str(), 0755);
+    mkdir(m_checkpoint.GetPendingPath().c_str(), 0755);
+
+    Report(10, 0, 0, "Office", true);
+    Report(10, 5, 0, "Office", false);
+    const std::string office = CCheckpoint::Encode(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 5, 0), "Office");
+    EXPECT_EQ(CheckpointBytes(), office);
+    // The user hears of the log and of the pending file, once each.
+    auto problems = [this] {
+        return std::count_if(m_view.m_calls.begin(), m_view.m_calls.end(),
+                             [](const std::string& call) { return call.rfind("problem", 0) == 0; });
+    };
+    EXPECT_EQ(problems(), 2);
+
+    Report(10, 10, 0, "Home", true);
+    Report(10, 10, 30, "Home", true);
+    EXPECT_EQ(CheckpointBytes(), office) << "the finished connection was overwritten";
+    EXPECT_EQ(problems(), 2);
+    // Nor by the end of the next one, which stays in memory only.
+    Report(10, 10, 40, "Home", false);
+    EXPECT_EQ(CheckpointBytes(), office);
+    Report(10, 10, 45, "Home", true);
+
+    // Space comes back: at the next checkpoint the finished one is logged and the running
+    // one takes the checkpoint.
+    rmdir(logPath.c_str());
+    Report(10, 11, 15, "Home", true);
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                         "05/03/1999 10:10:00  05/03/1999 10:10:40  00:00:40  Home\r\n");
+    EXPECT_EQ(CheckpointBytes(),
+              CCheckpoint::Encode(CTime(1999, 3, 5, 10, 10, 45), CTime(1999, 3, 5, 10, 11, 15), "Home"));
+}
+
+TEST_F(ConnectionMonitor, PendingConnectionsAreWrittenAtTheStop)
+{
+    const std::string logPath = m_dir.File("Zelmorin.Log");
+    mkdir(logPath.c_str(), 0755);
+    Report(10, 0, 0, "Office", true);
+    Report(10, 5, 0, "Office", false);
+    rmdir(logPath.c_str());
+    m_monitor.OnStop();
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n");
+    EXPECT_FALSE(FileExists(m_checkpoint.GetPendingPath()));
+    EXPECT_TRUE(m_monitor.GetPending().empty());
 }
 
 } // namespace

@@ -39,10 +39,23 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_connections = std::move(connections);
     }
+    // false: the service does not answer (every call, or the state calls only).
+    void SetAnswer(bool answers)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bAnswers = answers;
+    }
+    void SetStatusAnswer(bool answers)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStatusAnswers = answers;
+    }
     int EnumConnections(SRasConnection* out, int capacity) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_nPolls;
+        if (!m_bAnswers)
+            return kNoAnswer;
         int n = 0;
         for (; n < capacity && n < static_cast<int>(m_connections.size()); ++n) {
             out[n].handle = static_cast<std::uint64_t>(n) + 1;
@@ -54,6 +67,8 @@ public:
     int GetConnectStatus(std::uint64_t handle) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_bStatusAnswers)
+            return kNoAnswer;
         return handle >= 1 && handle <= m_listed.size() ? m_listed[handle - 1].state : 0;
     }
     std::vector<std::string> EnumEntries() override { return {}; }
@@ -67,6 +82,8 @@ private:
     std::mutex m_mutex;
     std::vector<SEntry> m_connections, m_listed;
     int m_nPolls = 0;
+    bool m_bAnswers = true;
+    bool m_bStatusAnswers = true;
 };
 
 // Settings in memory, with the order in which they were read and written.

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <thread>
 
+#include "ElapsedClock.h"
 #include "MonitorFakes.h"
 #include "Poller.h"
 
@@ -24,11 +26,11 @@ TEST(Poller, ReportRules)
     CFakeProvider provider;
     SCollected got;
     CPoller poller(
-        provider, [&](const std::string& n, bool c) { got.Add(n, c); }, nullptr);
+        provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); }, nullptr);
     poller.SetReady();
 
     poller.Poll();                 // nothing listed, nothing was connected
-    provider.Set({{"Office", 0}}); // dialling
+    provider.Set({{"Office", 0}}); // dialling: nothing runs yet
     poller.Poll();
     provider.Set({{"Office", kConnected}});
     poller.Poll();
@@ -37,13 +39,12 @@ TEST(Poller, ReportRules)
     poller.Poll(); // and only one
     provider.Set({{"A", kConnected}, {"B", kConnected}});
     poller.Poll();
-    provider.Set({{"A", kConnected}, {"B", 3}}); // the last listed is not connected
+    provider.Set({{"A", 3}}); // hanging up while still listed: ends at this poll
     poller.Poll();
     provider.Set({});
-    poller.Poll(); // last reported was "not connected": no report
+    poller.Poll(); // already ended: no second report
     poller.DeliverReports();
-    EXPECT_EQ(got.reports,
-              (std::vector<std::string>{"Office down", "Office up", "Office down", "A up", "B up", "A up", "B down"}));
+    EXPECT_EQ(got.reports, (std::vector<std::string>{"Office up", "Office down", "A up", "B up", "B down"}));
 
     // At most ten connections are seen.
     std::vector<CFakeProvider::SEntry> many;
@@ -57,6 +58,72 @@ TEST(Poller, ReportRules)
     EXPECT_EQ(got.reports.back(), "E9 up");
 }
 
+TEST(Poller, DiallingNeverEndsAConnectedOneAndAReplacementEndsTheOldOne)
+{
+    CFakeProvider provider;
+    SCollected got;
+    CPoller poller(
+        provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); }, nullptr);
+    poller.SetReady();
+    provider.Set({{"Office", kConnected}, {"Home", 0}});
+    for (int i = 0; i < 3; ++i)
+        poller.Poll();
+    provider.Set({{"Home", 0}, {"Office", kConnected}}); // the other order too
+    poller.Poll();
+    provider.Set({{"Mobile", kConnected}}); // Office went and Mobile came between two polls
+    poller.Poll();
+    provider.Set({{"Office", kConnected}, {"Mobile", kConnected}}); // Mobile still runs
+    poller.Poll();
+    poller.DeliverReports();
+    EXPECT_EQ(got.reports, (std::vector<std::string>{"Office up", "Office up", "Office up", "Office up", "Office down",
+                                                     "Mobile up", "Office up", "Mobile up"}));
+}
+
+std::atomic<std::int64_t> g_elapsedMs{0};
+std::int64_t FakeElapsed()
+{
+    return g_elapsedMs.load();
+}
+
+TEST(Poller, AServiceThatDoesNotAnswerChangesNothingUntilItStaysAway)
+{
+    SetElapsedClockHook(FakeElapsed);
+    CFakeProvider provider;
+    std::vector<std::pair<std::string, std::int64_t>> got;
+    CPoller poller(
+        provider,
+        [&](const std::string& n, bool c, std::int64_t at) {
+            got.push_back({n + (c ? " up" : " down"), at});
+        },
+        nullptr);
+    poller.SetReady();
+    auto pollAt = [&](std::int64_t ms) {
+        g_elapsedMs = ms;
+        poller.Poll();
+        poller.DeliverReports();
+    };
+    provider.Set({{"Office", kConnected}});
+    pollAt(1000);
+    provider.SetAnswer(false); // a stall, a restart of the service or of the bus
+    pollAt(2000);
+    pollAt(30000);
+    provider.SetAnswer(true);
+    pollAt(31000);                   // back, same connection: it simply goes on
+    provider.SetStatusAnswer(false); // listed, but its state call fails
+    pollAt(32000);
+    provider.SetStatusAnswer(true);
+    provider.SetAnswer(false);
+    pollAt(90000); // 59 s of silence
+    EXPECT_EQ(got.size(), 2u);
+    pollAt(91000); // 60 s: it ends when it was last seen
+    pollAt(200000);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], (std::pair<std::string, std::int64_t>{"Office up", 1000}));
+    EXPECT_EQ(got[1], (std::pair<std::string, std::int64_t>{"Office up", 31000}));
+    EXPECT_EQ(got[2], (std::pair<std::string, std::int64_t>{"Office down", 31000}));
+    SetElapsedClockHook(nullptr);
+}
+
 TEST(Poller, ReportsWaitForTheSettingsAndStopWithThePoller)
 {
     CFakeProvider provider;
@@ -67,7 +134,7 @@ TEST(Poller, ReportsWaitForTheSettingsAndStopWithThePoller)
     std::thread::id workerThread;
     SCollected got;
     CPoller poller(
-        provider, [&](const std::string& n, bool c) { got.Add(n, c); },
+        provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); },
         [&] {
             std::lock_guard<std::mutex> lock(mutex);
             ++wakeups;
@@ -129,7 +196,7 @@ TEST(Poller, StopWaitsForAPollUnderWay)
     provider.Set({{"Office", kConnected}});
     SCollected got;
     CPoller poller(
-        provider, [&](const std::string& n, bool c) { got.Add(n, c); }, [] {}, 5ms);
+        provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); }, [] {}, 5ms);
     poller.SetReady();
     poller.StartPolling();
     while (!provider.m_bInside)
@@ -143,6 +210,30 @@ TEST(Poller, StopWaitsForAPollUnderWay)
     EXPECT_EQ(got.reports, std::vector<std::string>{"Office up"});
 }
 
+TEST(Poller, TimedStopGivesUpOnAWorkerHeldUpInTheService)
+{
+    CSlowProvider provider;
+    SCollected got;
+    auto poller = std::make_unique<CPoller>(
+        provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); }, [] {}, 5ms);
+    poller->SetReady();
+    poller->StartPolling();
+    while (!provider.m_bInside)
+        std::this_thread::sleep_for(1ms);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(poller->StopPolling(100ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    provider.m_bRelease = true; // only so that the test can end cleanly
+    poller.reset();
+    EXPECT_TRUE(got.reports.empty()) << "a report applied after the stop";
+
+    CFakeProvider quick;
+    CPoller idle(
+        quick, [](const std::string&, bool, std::int64_t) {}, [] {}, 5ms);
+    idle.StartPolling();
+    EXPECT_TRUE(idle.StopPolling(1s));
+}
+
 TEST(Poller, ReportsDuringAHandlerWaitTheirTurn)
 {
     CFakeProvider provider;
@@ -151,7 +242,7 @@ TEST(Poller, ReportsDuringAHandlerWaitTheirTurn)
     CPoller* self = nullptr;
     CPoller poller(
         provider,
-        [&](const std::string& n, bool c) {
+        [&](const std::string& n, bool c, std::int64_t) {
             got.Add(n, c);
             self->DeliverReports(); // a nested delivery, as a nested event loop would make
         },

@@ -1,5 +1,6 @@
 #include "NetworkManagerProvider.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -25,7 +26,9 @@ constexpr unsigned kDeactivated = 4;
 std::vector<SRasConnection> Enum(CRasProvider& provider, int capacity = 8)
 {
     std::vector<SRasConnection> out(static_cast<std::size_t>(capacity));
-    out.resize(static_cast<std::size_t>(provider.EnumConnections(out.data(), capacity)));
+    int count = provider.EnumConnections(out.data(), capacity);
+    EXPECT_GE(count, 0) << "the service did not answer";
+    out.resize(static_cast<std::size_t>(std::max(count, 0)));
     return out;
 }
 
@@ -238,21 +241,39 @@ TEST_F(NetworkManagerProviderTest, WorksFromThreadWithoutEventLoop)
     EXPECT_EQ(entries, std::vector<std::string>{"Office"});
 }
 
-TEST_F(NetworkManagerProviderTest, ServiceMissingOrStalledGivesEmptyWithinTimeout)
+TEST_F(NetworkManagerProviderTest, ServiceMissingOrStalledIsNoAnswerWithinTimeout)
 {
-    m_mock.AddProfile("Office", "vpn");
+    m_mock.AddActive(m_mock.AddProfile("Office", "vpn"), "0", kActivated);
+    std::vector<SRasConnection> listed = Enum(m_provider);
+    ASSERT_EQ(listed.size(), 1u);
+    SRasConnection out[4];
     m_mock.PauseNetworkManager(true);
-    // One call each, so each must give up after about one timeout.
-    EXPECT_LT(SecondsFor([&] { EXPECT_TRUE(Enum(m_provider).empty()); }), 1.5);
+    // One call each, so each must give up after about one timeout, and say it knows nothing.
+    EXPECT_LT(SecondsFor([&] { EXPECT_EQ(m_provider.EnumConnections(out, 4), CRasProvider::kNoAnswer); }), 1.5);
+    EXPECT_LT(SecondsFor([&] { EXPECT_EQ(m_provider.GetConnectStatus(listed[0].handle), CRasProvider::kNoAnswer); }),
+              1.5);
     EXPECT_LT(SecondsFor([&] { EXPECT_TRUE(m_provider.EnumEntries().empty()); }), 1.5);
+    m_mock.PauseNetworkManager(false);
+    EXPECT_EQ(m_provider.GetConnectStatus(listed[0].handle), CRasProvider::kConnected);
 
     m_mock.StopNetworkManager();
     EXPECT_LT(SecondsFor([&] {
                   EXPECT_FALSE(m_provider.IsServiceRunning());
-                  EXPECT_TRUE(Enum(m_provider).empty());
+                  EXPECT_EQ(m_provider.EnumConnections(out, 4), CRasProvider::kNoAnswer);
+                  EXPECT_EQ(m_provider.GetConnectStatus(listed[0].handle), CRasProvider::kNoAnswer);
                   EXPECT_TRUE(m_provider.EnumEntries().empty());
               }),
               0.5);
+}
+
+TEST_F(NetworkManagerProviderTest, AManagerStillStartingUpIsNoAnswer)
+{
+    // Its list is empty until it has taken over the connections that run.
+    m_mock.SetStartup(true);
+    SRasConnection out[4];
+    EXPECT_EQ(m_provider.EnumConnections(out, 4), CRasProvider::kNoAnswer);
+    m_mock.SetStartup(false);
+    EXPECT_EQ(m_provider.EnumConnections(out, 4), 0);
 }
 
 TEST_F(NetworkManagerProviderTest, ReconnectsAfterBusCameBack)
@@ -261,10 +282,9 @@ TEST_F(NetworkManagerProviderTest, ReconnectsAfterBusCameBack)
     ASSERT_EQ(Enum(m_provider).size(), 1u);
 
     m_mock.StopBus();
+    SRasConnection out[4];
     EXPECT_LT(SecondsFor([&] {
-                  // The connection listed last is listed once more, ended; then nothing.
-                  EXPECT_EQ(Names(Enum(m_provider)), std::vector<std::string>{"Office"});
-                  EXPECT_TRUE(Enum(m_provider).empty());
+                  EXPECT_EQ(m_provider.EnumConnections(out, 4), CRasProvider::kNoAnswer);
                   EXPECT_TRUE(m_provider.EnumEntries().empty());
               }),
               0.5);
@@ -273,6 +293,7 @@ TEST_F(NetworkManagerProviderTest, ReconnectsAfterBusCameBack)
     ASSERT_TRUE(m_mock.StartNetworkManager());
     m_mock.AddProfile("Home", "pppoe");
     EXPECT_EQ(m_provider.EnumEntries(), std::vector<std::string>{"Home"});
+    EXPECT_TRUE(Enum(m_provider).empty()) << "an answer with no connection is an answer";
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "TestSupport.h"
 
 namespace {
@@ -81,6 +83,30 @@ TEST_F(SimulatedProviderTest, EditsSeenAndHandlesKeptWhileTheLineStays)
     WriteFile(m_path, "dialling Home\n");
     EXPECT_NE(m_provider.GetConnectStatus(before[0].handle), CRasProvider::kConnected);
     EXPECT_EQ(Names(), std::vector<std::string>{"Home"});
+}
+
+TEST_F(SimulatedProviderTest, ReadsOnlyTheFirst64KiBOfARegularFile)
+{
+    // Past the limit a line is cut or gone, never read.
+    std::string text =
+        "connected Office\n" + std::string(CSimulatedProvider::kMaxFileBytes, '#') + "\nconnected Late\n";
+    WriteFile(m_path, text);
+    EXPECT_EQ(Names(), std::vector<std::string>{"Office"});
+
+    // A device without end, a pipe with no writer and a folder list nothing, at once.
+    for (const char* odd : {"/dev/zero", "/dev/urandom"}) {
+        CSimulatedProvider device(odd);
+        SRasConnection out[4];
+        EXPECT_EQ(device.EnumConnections(out, 4), 0) << odd;
+        EXPECT_TRUE(device.EnumEntries().empty()) << odd;
+    }
+    const std::string fifo = m_dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CSimulatedProvider pipe(fifo);
+    SRasConnection out[4];
+    EXPECT_EQ(pipe.EnumConnections(out, 4), 0);
+    CSimulatedProvider folder(m_dir.Path());
+    EXPECT_EQ(folder.EnumConnections(out, 4), 0);
 }
 
 } // namespace

@@ -253,6 +253,12 @@ void CSystemBusMock::SetActiveProperty(const std::string& activePath, const QStr
              {kActiveInterface, name, QVariant::fromValue(QDBusVariant(value))});
 }
 
+void CSystemBusMock::SetStartup(bool startup)
+{
+    Call(kMockRoot, kMockInterface, QStringLiteral("SetProperty"),
+         {kManagerPath, kService, QStringLiteral("Startup"), QVariant::fromValue(QDBusVariant(startup))});
+}
+
 void CSystemBusMock::RemoveActive(const std::string& activePath)
 {
     QDBusMessage reply = Call(kManagerPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),

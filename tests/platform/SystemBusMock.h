@@ -28,6 +28,8 @@ public:
     void StopNetworkManager();
     // SIGSTOP / SIGCONT: a service that is there but does not answer.
     void PauseNetworkManager(bool paused);
+    // The manager's Startup property: true while NetworkManager is still starting up.
+    void SetStartup(bool startup);
 
     // Settings.AddConnection; returns the profile's object path.
     std::string AddProfile(const std::string& id, const std::string& type);

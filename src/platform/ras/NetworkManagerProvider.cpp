@@ -76,17 +76,46 @@ bool IsReply(const QDBusMessage& reply)
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
 }
 
-QVariant GetProperty(QDBusConnection& bus, const QString& path, const QString& interface, const QString& name)
+// An error that says the object is not there (any more), as opposed to a service that did not
+// answer: a time-out, a service or bus that went away, a refused call.
+bool IsGoneObject(const QDBusMessage& reply)
+{
+    const QString name = reply.errorName();
+    return name == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+           name == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod") ||
+           name == QLatin1String("org.freedesktop.DBus.Error.UnknownInterface") ||
+           name == QLatin1String("org.freedesktop.DBus.Error.InvalidArgs");
+}
+
+enum class EAnswer
+{
+    Ok,
+    Gone,
+    NoAnswer
+};
+
+EAnswer AnswerOf(const QDBusMessage& reply)
+{
+    if (IsReply(reply))
+        return EAnswer::Ok;
+    return reply.type() == QDBusMessage::ErrorMessage && IsGoneObject(reply) ? EAnswer::Gone : EAnswer::NoAnswer;
+}
+
+QVariant GetProperty(QDBusConnection& bus, const QString& path, const QString& interface, const QString& name,
+                     EAnswer* answer = nullptr)
 {
     QDBusMessage reply = Call(bus, path, kPropertiesInterface, QStringLiteral("Get"), {interface, name});
+    if (answer)
+        *answer = AnswerOf(reply);
     if (!IsReply(reply))
         return {};
     return reply.arguments().at(0).value<QDBusVariant>().variant();
 }
 
-QVariantMap GetAllProperties(QDBusConnection& bus, const QString& path, const QString& interface)
+QVariantMap GetAllProperties(QDBusConnection& bus, const QString& path, const QString& interface, EAnswer& answer)
 {
     QDBusMessage reply = Call(bus, path, kPropertiesInterface, QStringLiteral("GetAll"), {interface});
+    answer = AnswerOf(reply);
     if (!IsReply(reply))
         return {};
     return qdbus_cast<QVariantMap>(reply.arguments().at(0));
@@ -201,12 +230,22 @@ int CNetworkManagerProvider::EnumConnections(SRasConnection* out, int capacity)
         return 0;
     std::vector<SCandidate> candidates;
     QDBusConnection bus = Bus();
-    if (bus.isConnected()) {
-        const QList<QDBusObjectPath> paths =
-            ToPathList(GetProperty(bus, kManagerPath, kManagerInterface, QStringLiteral("ActiveConnections")));
+    // No bus, no service, a stall: nothing is known, which is not the same as no connection.
+    if (!bus.isConnected())
+        return kNoAnswer;
+    EAnswer answer = EAnswer::Ok;
+    const QVariantMap manager = GetAllProperties(bus, kManagerPath, kManagerInterface, answer);
+    // While it starts up, NetworkManager has not taken over the connections that run yet: its
+    // list is not an answer.
+    if (answer != EAnswer::Ok || manager.value(QStringLiteral("Startup")).toBool())
+        return kNoAnswer;
+    {
+        const QList<QDBusObjectPath> paths = ToPathList(manager.value(QStringLiteral("ActiveConnections")));
         for (const QDBusObjectPath& objectPath : paths) {
             const QString path = objectPath.path();
-            const QVariantMap properties = GetAllProperties(bus, path, kActiveInterface);
+            const QVariantMap properties = GetAllProperties(bus, path, kActiveInterface, answer);
+            if (answer == EAnswer::NoAnswer)
+                return kNoAnswer;
             // Empty when the connection went away after the list was read: it is simply gone.
             if (properties.isEmpty() || !IsNetworkConnection(bus, properties))
                 continue;
@@ -259,9 +298,12 @@ int CNetworkManagerProvider::GetConnectStatus(std::uint64_t handle)
     }
     QDBusConnection bus = Bus();
     if (!bus.isConnected())
-        return kDialling;
+        return kNoAnswer;
     bool ok = false;
-    const uint state = GetProperty(bus, path, kActiveInterface, QStringLiteral("State")).toUInt(&ok);
+    EAnswer answer = EAnswer::Ok;
+    const uint state = GetProperty(bus, path, kActiveInterface, QStringLiteral("State"), &answer).toUInt(&ok);
+    if (answer == EAnswer::NoAnswer)
+        return kNoAnswer;
     return ok && state == kStateActivated ? kConnected : kDialling;
 }
 

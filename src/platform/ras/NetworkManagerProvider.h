@@ -29,7 +29,9 @@
 //
 // Every call is a blocking D-Bus round trip with a short timeout, so the provider can be used
 // from a plain worker thread with no event loop. QtDBus does its I/O in a thread of its own, so
-// no QCoreApplication is needed either.
+// no QCoreApplication is needed either. A call that fails or times out, a service or bus that
+// is away, or a NetworkManager that is still starting up, gives kNoAnswer; only an object that
+// the service says is gone counts as gone.
 //
 // The provider owns a private bus connection, opened on first use and opened again after the
 // bus went away. All methods may be called from any thread.

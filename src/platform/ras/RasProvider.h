@@ -14,21 +14,24 @@ struct SRasConnection
 };
 
 // The connection service: which connections exist, whether each is connected, and which
-// phone-book entries (connection profiles) there are. Every failure is silent: a service that
-// is not there lists nothing.
+// phone-book entries (connection profiles) there are. No failure is shown to the user, but a
+// service that did not answer says so (kNoAnswer), so that the poller keeps what it knew
+// instead of reading "no connections".
 class CRasProvider
 {
 public:
     static constexpr int kConnected = 0x2000; // the one state that counts as connected
     static constexpr int kDialling = 0;       // any other value counts as not connected
+    static constexpr int kNoAnswer = -1;      // the service failed or was too slow to answer
 
     virtual ~CRasProvider() = default;
 
     // Fills at most `capacity` records at the start of `out`, in the service's order, and
-    // returns how many it filled (0 when there is no connection or the service fails).
+    // returns how many it filled: 0 when the service answered that there is no connection,
+    // kNoAnswer when it did not answer.
     virtual int EnumConnections(SRasConnection* out, int capacity) = 0;
-    // The state of a listed connection: kConnected, or anything else (a connection that
-    // vanished meanwhile is simply not connected).
+    // The state of a listed connection: kConnected, kNoAnswer, or anything else (a connection
+    // that vanished meanwhile is simply not connected).
     virtual int GetConnectStatus(std::uint64_t handle) = 0;
     // The phone-book entry names, in the service's order; empty when the service fails.
     virtual std::vector<std::string> EnumEntries() = 0;

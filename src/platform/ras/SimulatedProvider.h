@@ -24,8 +24,8 @@
 // Blank lines, lines whose first non-blank is '#', and lines with another keyword (keywords are
 // lower case) or no name are skipped. Entries are every name the file mentions, entry or
 // connection, once each, in the order of first mention. Connections are listed in file order;
-// the same name may be connected more than once. A missing or unreadable file means no
-// connections and no entries.
+// the same name may be connected more than once. A missing or unreadable file, or one that is not a regular file, means
+// no connections and no entries.
 //
 // A connection's handle is derived from its name and how many connection lines with that name
 // come before it, so it stays the same while its line stays, whatever else is edited (its state
@@ -40,6 +40,11 @@ public:
     std::vector<std::string> EnumEntries() override;
 
     const std::string& FilePath() const { return m_strPath; }
+
+    // Only this much of the file is read; a longer file is cut there.
+    static constexpr std::size_t kMaxFileBytes = 64 * 1024;
+    // The file's first kMaxFileBytes, or nothing when it is not a readable regular file.
+    static std::string ReadHead(const std::string& path);
 
 private:
     struct SLine
