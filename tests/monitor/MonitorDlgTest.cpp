@@ -17,6 +17,7 @@
 #include "Clock.h"
 #include "ConnectionLog.h"
 #include "DesktopServices.h"
+#include "ElapsedClock.h"
 #include "HelpFile.h"
 #include "HistoryFrame.h"
 #include "MonitorDlg.h"
@@ -261,7 +262,9 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     EXPECT_TRUE(fits());
     EXPECT_EQ(status->toolTip().toStdString(), name + " 25:03:04");
 
-    // Through the running connection itself, a day long.
+    // Through the running connection itself, a day long: its time is measured on the elapsed
+    // clock, made to follow the test's wall clock here.
+    SetElapsedClockHook([] { return ClockNow() * 1000; });
     CScopedClock::Set(CTime(1999, 3, 10, 12, 0, 0).GetTime());
     m_provider->Set({{name, kConnected}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
@@ -271,6 +274,7 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     EXPECT_TRUE(fits());
     EXPECT_TRUE(QString::fromStdString(dialog->GetTray().GetTip()).endsWith(QStringLiteral(" 25:03:04")));
     dialog->StopPolling();
+    SetElapsedClockHook(nullptr);
 }
 
 // The session manager's quit reaches the application as a Quit event: a message box over the

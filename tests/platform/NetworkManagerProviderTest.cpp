@@ -175,7 +175,11 @@ TEST_F(NetworkManagerProviderTest, VpnOverAWiredNetworkIsLoggedOnItsOwn)
     CRecordingView view;
     CConnectionMonitor monitor(log, checkpoint, view);
     CPoller poller(
-        m_provider, [&](const std::string& name, bool connected) { monitor.OnRasPoll(name, connected); }, nullptr);
+        m_provider,
+        [&](const std::string& name, bool connected, std::int64_t) {
+            monitor.OnRasPoll(name, connected, ClockNow() * 1000); // the test steps the wall clock
+        },
+        nullptr);
     poller.SetReady();
     auto pollAt = [&](int h, int m, int s) {
         CScopedClock::Set(CTime(2026, 3, 5, h, m, s).GetTime());
@@ -211,7 +215,11 @@ TEST_F(NetworkManagerProviderTest, BridgeAloneIsNeverLogged)
     CRecordingView view;
     CConnectionMonitor monitor(log, checkpoint, view);
     CPoller poller(
-        m_provider, [&](const std::string& name, bool connected) { monitor.OnRasPoll(name, connected); }, nullptr);
+        m_provider,
+        [&](const std::string& name, bool connected, std::int64_t) {
+            monitor.OnRasPoll(name, connected, ClockNow() * 1000); // the test steps the wall clock
+        },
+        nullptr);
     poller.SetReady();
     const std::string bridge = m_mock.AddActive(m_mock.AddProfile("docker0", "bridge"), "0", kActivated);
     poller.Poll();
@@ -293,7 +301,10 @@ TEST_F(NetworkManagerProviderTest, ReconnectsAfterBusCameBack)
     ASSERT_TRUE(m_mock.StartNetworkManager());
     m_mock.AddProfile("Home", "pppoe");
     EXPECT_EQ(m_provider.EnumEntries(), std::vector<std::string>{"Home"});
-    EXPECT_TRUE(Enum(m_provider).empty()) << "an answer with no connection is an answer";
+    // An answer with no connection is an answer: the connection listed before is listed once
+    // more, ended, and then nothing.
+    EXPECT_EQ(Names(Enum(m_provider)), std::vector<std::string>{"Office"});
+    EXPECT_TRUE(Enum(m_provider).empty());
 }
 
 } // namespace
