@@ -275,22 +275,21 @@ void CMonitorDlg::ApplyWindowState()
     flags |= tray ? Qt::Tool : Qt::Window;
     flags.setFlag(Qt::WindowMinimizeButtonHint, !tray);
     flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+    const bool shown = !m_bHidden || (IsConnected() && m_bAutoShow);
+    // A window on the screen that stays there keeps its kind until it is next hidden: a new
+    // native window for a mapped one does not know its frame yet, so Qt would put the client
+    // area where the frame was and the title bar off the top of the screen.
+    const Qt::WindowFlags kind = Qt::WindowType_Mask | Qt::WindowMinimizeButtonHint;
+    if (shown && isVisible())
+        flags = (flags & ~kind) | (windowFlags() & kind);
     // Changing the flags hides the window; the state set below maps it again as it must be,
     // never shown for a moment on its way into the tray.
-    QPoint framePos;
-    const bool remap = flags != windowFlags() && isVisible();
-    if (remap)
-        framePos = pos();
     if (flags != windowFlags())
         setWindowFlags(flags);
     UpdateTitle();
     m_bApplyingState = true;
-    if (!m_bHidden || (IsConnected() && m_bAutoShow)) {
+    if (shown) {
         showNormal();
-        // The new native window learns its frame only once mapped; until then Qt places the
-        // client area where the frame was, which pushes the title bar off the screen.
-        if (remap)
-            QTimer::singleShot(0, this, [this, framePos] { move(framePos); });
     } else if (tray) {
         hide();
     } else {

@@ -107,7 +107,10 @@ menu_command() {
     xdotool mousemove --window "$1" 20 10 click 3
     # The popup is a window of its own: keys sent before it is mapped go to the main window.
     wait_for 10 _more_visible "$before" || echo "menu_command: no popup menu"
-    sleep 0.2
+    # The menu opens under the pointer, which may highlight its first item before the keys
+    # come: moved off the menu, the pointer highlights nothing and Down counts from the top.
+    xdotool mousemove 1010 750
+    sleep 0.3
     xdotool key --repeat "$2" --delay 80 Down
     xdotool key Return
 }
