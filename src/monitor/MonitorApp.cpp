@@ -13,7 +13,7 @@
 #include "AppSettings.h"
 #include "MonitorDlg.h"
 #include "Prompt.h"
-#include "RasProvider.h"
+#include "RasProviderFactory.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
 

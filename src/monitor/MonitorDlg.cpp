@@ -25,6 +25,7 @@
 #include "Poller.h"
 #include "Preferences.h"
 #include "RasProvider.h"
+#include "RasProviderFactory.h"
 #include "Resource.h"
 #include "SettingsStore.h"
 #include "StartupShortcut.h"

@@ -161,6 +161,11 @@ TEST_F(MonitorDlg, CloseBoxHidesAndOnlyExitEnds)
     dialog->OnTrayNotify(Resource::ID_TRAY, Resource::WM_LBUTTONDOWN);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->m_bHidden);
+    // Enter finds the default OK button hidden: it neither ends the program nor hides it.
+    QTest::keyClick(dialog.get(), Qt::Key_Return);
+    QTest::keyClick(dialog.get(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(finished);
+    EXPECT_TRUE(dialog->isVisible());
 
     // Exit guarded by a password: a wrong one changes nothing, the right one ends.
     dialog->m_bProtect = true;

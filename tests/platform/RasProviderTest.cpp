@@ -6,6 +6,7 @@
 
 #include "NetworkManagerProvider.h"
 #include "PppdProvider.h"
+#include "RasProviderFactory.h"
 #include "SimulatedProvider.h"
 #include "SystemBusMock.h"
 

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,10 +40,3 @@ public:
 constexpr std::size_t kMaxEntryNameBytes = 256;
 // Cuts a name to kMaxEntryNameBytes without splitting a UTF-8 sequence.
 std::string ClampEntryName(std::string name);
-
-// The provider that ZELMORIN_RAS names: "nm" (NetworkManager on the system bus), "pppd",
-// "sim:PATH" (the simulator file), or "auto"/unset (NetworkManager when its bus name has an
-// owner, else pppd). An unknown value falls back to "auto".
-std::unique_ptr<CRasProvider> CreateRasProvider(const std::string& selection);
-// The same, reading ZELMORIN_RAS from the environment.
-std::unique_ptr<CRasProvider> CreateRasProviderFromEnvironment();

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "FakeSettingsStore.h"
 #include "HistoryLayout.h"
-#include "MonitorFakes.h"
 #include "MonitorSettings.h"
 #include "TimeTexts.h"
 
