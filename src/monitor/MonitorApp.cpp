@@ -14,6 +14,7 @@
 #include "RasProvider.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -74,7 +75,8 @@ int CMonitorApp::InitInstance(QApplication& app)
 {
     CSingleInstance instance;
     if (instance.IsAnotherInstanceRunning()) {
-        CPrompt::Tell(nullptr, "Zelmorin is already running.");
+        CPrompt::Tell(nullptr,
+                      BytesFromQString(QCoreApplication::translate("CMonitorApp", "Zelmorin is already running.")));
         return 0;
     }
     app.setQuitOnLastWindowClosed(false); // the window hides; only Exit and OK end the program
