@@ -223,9 +223,9 @@
         <source>The log file %1 was changed by another program since the History window opened, so nothing was written.
 
 Close the History window and open it again to work on the current log.</source>
-        <translation>Il file di registro %1 è stato modificato da un altro programma dopo l&apos;apertura della finestra Cronologia, quindi non è stato scritto nulla.
+        <translation>Il file di registro %1 è stato modificato da un altro programma dopo l&apos;apertura della finestra Storico, quindi non è stato scritto nulla.
 
-Chiudere la finestra Cronologia e riaprirla per lavorare sul registro attuale.</translation>
+Chiudere la finestra Storico e riaprirla per lavorare sul registro attuale.</translation>
     </message>
     <message>
         <source>Zelmorin could not write the log file %1:
@@ -257,7 +257,7 @@ La modifica resta in questa finestra e verrà scritta con la prossima modifica c
 %2
 
 A file of that name that existed before was left as it was.</source>
-        <translation>Zelmorin non è riuscito a esportare la cronologia in %1:
+        <translation>Zelmorin non è riuscito a esportare lo storico in %1:
 %2
 
 Un file con quel nome già esistente è stato lasciato com&apos;era.</translation>
@@ -267,7 +267,7 @@ Un file con quel nome già esistente è stato lasciato com&apos;era.</translatio
     <name>CHistoryFrame</name>
     <message>
         <source>Zelmorin - History</source>
-        <translation>Zelmorin - Cronologia</translation>
+        <translation>Zelmorin - Storico</translation>
     </message>
     <message>
         <source>Show connections of</source>
@@ -345,7 +345,7 @@ Procedere?</translation>
     <name>CHistoryPrinter</name>
     <message>
         <source>Printing the history...</source>
-        <translation>Stampa della cronologia...</translation>
+        <translation>Stampa dello storico...</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -361,7 +361,7 @@ Procedere?</translation>
     </message>
     <message>
         <source>Zelmorin 1.0 - History at %1</source>
-        <translation>Zelmorin 1.0 - Cronologia al %1</translation>
+        <translation>Zelmorin 1.0 - Storico al %1</translation>
     </message>
 </context>
 <context>
@@ -371,7 +371,7 @@ Procedere?</translation>
 If you proceed with this operation, you will permanently loose these data.
 
 Are you sure to delete the &quot;%1&quot; connections?</source>
-        <translation>Si è scelto di eliminare la cronologia di un intero giorno.
+        <translation>Si è scelto di eliminare lo storico di un intero giorno.
 Proseguendo, questi dati andranno persi definitivamente.
 
 Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
@@ -381,7 +381,7 @@ Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
 If you proceed with this operation, you will permanently loose these data.
 
 Are you sure to delete the &quot;%1&quot; connections?</source>
-        <translation>Si è scelto di eliminare la cronologia di un intero mese.
+        <translation>Si è scelto di eliminare lo storico di un intero mese.
 Proseguendo, questi dati andranno persi definitivamente.
 
 Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
@@ -418,7 +418,7 @@ Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
     </message>
     <message>
         <source>History...</source>
-        <translation>Cronologia...</translation>
+        <translation>Storico...</translation>
     </message>
     <message>
         <source>Zelmorin - Not connected</source>
@@ -530,7 +530,7 @@ Continuare?</translation>
     </message>
     <message>
         <source>Enable History &amp;Editing</source>
-        <translation>Abilita la &amp;modifica della cronologia</translation>
+        <translation>Abilita la &amp;modifica dello storico</translation>
     </message>
     <message>
         <source>&amp;Password protection</source>
@@ -550,7 +550,7 @@ Continuare?</translation>
     </message>
     <message>
         <source>&amp;History View</source>
-        <translation>&amp;Visualizzazione cronologia</translation>
+        <translation>&amp;Visualizzazione storico</translation>
     </message>
     <message>
         <source>&amp;New password...</source>
@@ -644,7 +644,7 @@ Continuare?</translation>
     <name>CPropPageHistory</name>
     <message>
         <source>History</source>
-        <translation>Cronologia</translation>
+        <translation>Storico</translation>
     </message>
     <message>
         <source>Day date format in tree view</source>
@@ -660,7 +660,7 @@ Continuare?</translation>
     </message>
     <message>
         <source>Zelmorin - History properties</source>
-        <translation>Zelmorin - Proprietà della cronologia</translation>
+        <translation>Zelmorin - Proprietà dello storico</translation>
     </message>
 </context>
 <context>

@@ -71,10 +71,10 @@ TEST_F(Italian, MainWindowAndItsMenu)
     EXPECT_EQ(dialog.GetStatusLabel()->text(), QStringLiteral("Non connesso"));
     auto* history = dialog.findChild<QPushButton*>(QStringLiteral("history"));
     ASSERT_TRUE(history);
-    EXPECT_EQ(history->text(), QStringLiteral("Cronologia..."));
+    EXPECT_EQ(history->text(), QStringLiteral("Storico..."));
 
     std::unique_ptr<QMenu> menu(dialog.BuildPopupMenu(&dialog));
-    EXPECT_EQ(Texts(menu->actions()), QStringList({"Nascondi", "Sempre in primo piano", "Totale", "Cronologia...",
+    EXPECT_EQ(Texts(menu->actions()), QStringList({"Nascondi", "Sempre in primo piano", "Totale", "Storico...",
                                                    "Guida...", "Preferenze..", "Informazioni su Zelmorin", "&Esci"}));
     // The title keeps the prefix by which a second copy finds the first.
     dialog.OnTotal();
@@ -92,7 +92,7 @@ TEST_F(Italian, HistoryNamesMonthsAndDaysInOneLanguage)
     CHistoryFrame& frame = *owned;
     frame.show();
     QCoreApplication::processEvents();
-    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Zelmorin - Cronologia"));
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Zelmorin - Storico"));
 
     CHistoryTree* tree = frame.GetTree();
     ASSERT_EQ(tree->topLevelItemCount(), 2);
