@@ -45,6 +45,7 @@ expected=(
     share/zelmorin/help/help.css
     share/zelmorin/icons/133.png
     share/zelmorin/icons/134.png
+    share/zelmorin/translations/zelmorin_it.qm
     share/man/man1/zelmorin.1.gz
     share/man/man1/zelmorin-report.1.gz
     share/bash-completion/completions/zelmorin-report

@@ -1,6 +1,8 @@
 #include "LogMonth.h"
 
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 
 #include "TimeTexts.h"
 
@@ -30,11 +32,12 @@ CTimeSpan CLogMonth::GetTotal(const std::string& filter) const
     return total;
 }
 
-std::string CLogMonth::GetText(const std::string& filter) const
+std::string CLogMonth::GetText(const std::string& filter, bool localMonthName) const
 {
-    char head[64];
-    std::snprintf(head, sizeof head, "%s %d = ", MonthName(m_nMonth), m_nYear);
-    return head + FormatDuration(GetTotal(filter));
+    char year[32];
+    std::snprintf(year, sizeof year, " %d = ", m_nYear);
+    return (localMonthName ? LocalMonthName(m_nMonth) : std::string(MonthName(m_nMonth))) + year +
+           FormatDuration(GetTotal(filter));
 }
 
 void CLogMonth::MarkDeleted()
@@ -48,4 +51,22 @@ const char* CLogMonth::MonthName(int month)
     static const char* const names[] = {"January", "February", "March",     "April",   "May",      "June",
                                         "July",    "August",   "September", "October", "November", "December"};
     return month >= 1 && month <= 12 ? names[month - 1] : "";
+}
+
+std::string CLogMonth::LocalMonthName(int month)
+{
+    if (month < 1 || month > 12)
+        return "";
+    std::tm fields{};
+    fields.tm_mon = month - 1;
+    fields.tm_mday = 1;
+    fields.tm_year = 100;
+    char name[128];
+    // "%OB" is the name said alone (Slavic languages decline "%B" for use inside a date).
+    for (const char* pattern : {"%OB", "%B"}) {
+        const std::size_t n = std::strftime(name, sizeof name, pattern, &fields);
+        if (n > 0 && std::strcmp(name, pattern) != 0)
+            return std::string(name, n);
+    }
+    return MonthName(month);
 }

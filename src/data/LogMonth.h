@@ -24,11 +24,14 @@ public:
     CLogDay* GetDay(int index) const { return m_days[static_cast<std::size_t>(index)].get(); }
 
     CTimeSpan GetTotal(const std::string& filter) const;
-    // The History tree's label: "March 1999 = 26:05:09".
-    std::string GetText(const std::string& filter) const;
+    // The History tree's label: "March 1999 = 26:05:09". With localMonthName the month is named
+    // in the C library's LC_TIME language, as strftime names the days ("marzo 1999 = ...").
+    std::string GetText(const std::string& filter, bool localMonthName = false) const;
     void MarkDeleted();
 
     static const char* MonthName(int month);
+    // The standalone month name of LC_TIME (strftime "%OB", "%B" where that is not known).
+    static std::string LocalMonthName(int month);
 
 private:
     int m_nMonth;

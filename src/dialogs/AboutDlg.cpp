@@ -26,7 +26,7 @@ QLabel* AddText(QDialog* dialog, const CDialogUnits& units, const QString& text,
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("About Zelmorin"));
+    setWindowTitle(tr("About Zelmorin"));
     setModal(true);
 
     const CDialogUnits units(this);
@@ -45,20 +45,20 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
         picture->setPixmap(icon.pixmap(QSize(side, side), devicePixelRatioF()));
     }
 
-    AddText(this, units, QStringLiteral("Zelmorin Version 1.11"), 40, 10, 170);
-    AddText(this, units, QStringLiteral("Copyright \u00A9 2026 Quillmoor"), 40, 21, 170);
+    AddText(this, units, tr("Zelmorin Version 1.11"), 40, 10, 170);
+    AddText(this, units, tr("Copyright \u00A9 2026 Quillmoor"), 40, 21, 170);
 
-    AddText(this, units, QStringLiteral("Visit our home page at:"), 14, 40, 189);
+    AddText(this, units, tr("Visit our home page at:"), 14, 40, 189);
     auto* homePage = new CHyperLink(QStringLiteral("https://www.quillmoor.example/zelmorin"), this);
     homePage->setObjectName(QStringLiteral("link%1").arg(IDC_HOMEPAGE));
     homePage->setGeometry(units.Rect(14, 50, 189, 8));
 
-    AddText(this, units, QStringLiteral("Send E-mail to:"), 14, 63, 189);
+    AddText(this, units, tr("Send E-mail to:"), 14, 63, 189);
     auto* email = new CHyperLink(QStringLiteral("mailto:zelmorin@quillmoor.example"), this);
     email->setObjectName(QStringLiteral("link%1").arg(IDC_EMAIL));
     email->setGeometry(units.Rect(14, 73, 189, 8));
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName(QStringLiteral("closeButton"));
     close->setGeometry(units.Rect(160, 93, 50, 14));
     close->setDefault(true);

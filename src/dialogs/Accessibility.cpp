@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QToolButton>
 
@@ -82,6 +83,6 @@ void CAccessibility::HideFromTree(QWidget* widget)
 
 void CAccessibility::NameSpinButton(QToolButton* up, QToolButton* down, const QString& field)
 {
-    up->setAccessibleName(QStringLiteral("%1 up").arg(field));
-    down->setAccessibleName(QStringLiteral("%1 down").arg(field));
+    up->setAccessibleName(QCoreApplication::translate("CAccessibility", "%1 up").arg(field));
+    down->setAccessibleName(QCoreApplication::translate("CAccessibility", "%1 down").arg(field));
 }

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,20 +36,33 @@ struct SField
 };
 
 const SField kFields[] = {
-    {CConnectionDlg::IDC_START_DAY, CConnectionDlg::IDC_START_DAY_SPIN, 1, 31, true, "Start day"},
-    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 2037, true, "Start year"},
-    {CConnectionDlg::IDC_START_HOURS, CConnectionDlg::IDC_START_HOURS_SPIN, -1, 24, true, "Start hours"},
-    {CConnectionDlg::IDC_START_MINUTES, CConnectionDlg::IDC_START_MINUTES_SPIN, -1, 60, true, "Start minutes"},
-    {CConnectionDlg::IDC_START_SECONDS, CConnectionDlg::IDC_START_SECONDS_SPIN, -1, 60, true, "Start seconds"},
-    {CConnectionDlg::IDC_END_DAY, CConnectionDlg::IDC_END_DAY_SPIN, 1, 31, true, "End day"},
-    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 2037, true, "End year"},
-    {CConnectionDlg::IDC_END_HOURS, CConnectionDlg::IDC_END_HOURS_SPIN, -1, 24, true, "End hours"},
-    {CConnectionDlg::IDC_END_MINUTES, CConnectionDlg::IDC_END_MINUTES_SPIN, -1, 60, true, "End minutes"},
-    {CConnectionDlg::IDC_END_SECONDS, CConnectionDlg::IDC_END_SECONDS_SPIN, -1, 60, true, "End seconds"},
+    {CConnectionDlg::IDC_START_DAY, CConnectionDlg::IDC_START_DAY_SPIN, 1, 31, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Start day")},
+    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 2037, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Start year")},
+    {CConnectionDlg::IDC_START_HOURS, CConnectionDlg::IDC_START_HOURS_SPIN, -1, 24, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Start hours")},
+    {CConnectionDlg::IDC_START_MINUTES, CConnectionDlg::IDC_START_MINUTES_SPIN, -1, 60, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Start minutes")},
+    {CConnectionDlg::IDC_START_SECONDS, CConnectionDlg::IDC_START_SECONDS_SPIN, -1, 60, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Start seconds")},
+    {CConnectionDlg::IDC_END_DAY, CConnectionDlg::IDC_END_DAY_SPIN, 1, 31, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "End day")},
+    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 2037, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "End year")},
+    {CConnectionDlg::IDC_END_HOURS, CConnectionDlg::IDC_END_HOURS_SPIN, -1, 24, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "End hours")},
+    {CConnectionDlg::IDC_END_MINUTES, CConnectionDlg::IDC_END_MINUTES_SPIN, -1, 60, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "End minutes")},
+    {CConnectionDlg::IDC_END_SECONDS, CConnectionDlg::IDC_END_SECONDS_SPIN, -1, 60, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "End seconds")},
     // The length in hours may be typed beyond its spin range: any integer is taken.
-    {CConnectionDlg::IDC_LENGTH_HOURS, CConnectionDlg::IDC_LENGTH_HOURS_SPIN, -16382, 16383, false, "Length hours"},
-    {CConnectionDlg::IDC_LENGTH_MINUTES, CConnectionDlg::IDC_LENGTH_MINUTES_SPIN, -60, 60, true, "Length minutes"},
-    {CConnectionDlg::IDC_LENGTH_SECONDS, CConnectionDlg::IDC_LENGTH_SECONDS_SPIN, -60, 60, true, "Length seconds"},
+    {CConnectionDlg::IDC_LENGTH_HOURS, CConnectionDlg::IDC_LENGTH_HOURS_SPIN, -16382, 16383, false,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Length hours")},
+    {CConnectionDlg::IDC_LENGTH_MINUTES, CConnectionDlg::IDC_LENGTH_MINUTES_SPIN, -60, 60, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Length minutes")},
+    {CConnectionDlg::IDC_LENGTH_SECONDS, CConnectionDlg::IDC_LENGTH_SECONDS_SPIN, -60, 60, true,
+     QT_TRANSLATE_NOOP("CConnectionDlg", "Length seconds")},
 };
 
 // The order in which the fields are read, so the first wrong one in the layout is reported.
@@ -60,8 +74,13 @@ const std::array<int, 15> kReadOrder = {
     CConnectionDlg::IDC_LENGTH_HOURS, CConnectionDlg::IDC_LENGTH_MINUTES, CConnectionDlg::IDC_LENGTH_SECONDS,
 };
 
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
+const char* const kMonths[] = {
+    QT_TRANSLATE_NOOP("CConnectionDlg", "January"),   QT_TRANSLATE_NOOP("CConnectionDlg", "February"),
+    QT_TRANSLATE_NOOP("CConnectionDlg", "March"),     QT_TRANSLATE_NOOP("CConnectionDlg", "April"),
+    QT_TRANSLATE_NOOP("CConnectionDlg", "May"),       QT_TRANSLATE_NOOP("CConnectionDlg", "June"),
+    QT_TRANSLATE_NOOP("CConnectionDlg", "July"),      QT_TRANSLATE_NOOP("CConnectionDlg", "August"),
+    QT_TRANSLATE_NOOP("CConnectionDlg", "September"), QT_TRANSLATE_NOOP("CConnectionDlg", "October"),
+    QT_TRANSLATE_NOOP("CConnectionDlg", "November"),  QT_TRANSLATE_NOOP("CConnectionDlg", "December")};
 
 const SField& FieldInfo(int edit)
 {
@@ -106,8 +125,10 @@ int TimeUnit(int field)
 QString IntegerMessage(const SField& field)
 {
     if (!field.bChecked)
-        return QStringLiteral("Please enter an integer.");
-    return QStringLiteral("Please enter an integer between %1 and %2.").arg(field.nLow).arg(field.nHigh);
+        return QCoreApplication::translate("CConnectionDlg", "Please enter an integer.");
+    return QCoreApplication::translate("CConnectionDlg", "Please enter an integer between %1 and %2.")
+        .arg(field.nLow)
+        .arg(field.nHigh);
 }
 
 // The instants the editor takes: what CTime holds, and only years the year fields accept, so
@@ -141,7 +162,7 @@ QLabel* AddLabel(QWidget* parent, const CDialogUnits& units, const QString& text
 CConnectionDlg::CConnectionDlg(CConnection& record, const std::vector<std::string>& entries, QWidget* parent)
     : QDialog(parent), m_record(record), m_vecEntries(entries)
 {
-    setWindowTitle(QStringLiteral("Connection"));
+    setWindowTitle(tr("Connection"));
     setModal(true);
     CreateControls();
 }
@@ -160,7 +181,7 @@ void CConnectionDlg::CreateControls()
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("edit%1").arg(id));
         edit->setGeometry(units.Rect(x, y, width, 12));
-        edit->setAccessibleName(QString::fromLatin1(info.pszName));
+        edit->setAccessibleName(tr(info.pszName));
         edit->setMaxLength(11); // "-2147483648"
         // Typing is filtered to digits in eventFilter; this stops pasted text. A minus sign
         // comes only from the spin button, but digits may follow it.
@@ -187,14 +208,14 @@ void CConnectionDlg::CreateControls()
             connect(button, &QToolButton::clicked, this, [this, id, delta] { Step(id, delta); });
             spinButtons[delta > 0 ? 0 : 1] = button;
         }
-        CAccessibility::NameSpinButton(spinButtons[0], spinButtons[1], QString::fromLatin1(info.pszName));
+        CAccessibility::NameSpinButton(spinButtons[0], spinButtons[1], tr(info.pszName));
     };
     auto addMonth = [&](int id, int y, const QString& name) {
         auto* combo = new QComboBox(this);
         combo->setObjectName(QStringLiteral("combo%1").arg(id));
         combo->setAccessibleName(name);
         for (const char* month : kMonths)
-            combo->addItem(QString::fromLatin1(month));
+            combo->addItem(tr(month));
         combo->setMaxVisibleItems(12);
         combo->setGeometry(units.Rect(xMonth, y, 60, 12));
         // Only the user's choice counts as a change: the program's own selection is silent.
@@ -202,28 +223,28 @@ void CConnectionDlg::CreateControls()
         return combo;
     };
 
-    AddLabel(this, units, QStringLiteral("Start date/time"), 7, 7, 100);
-    AddLabel(this, units, QStringLiteral("Hours"), xHours, 7, 34);
-    AddLabel(this, units, QStringLiteral("Mins"), xMinutes, 7, 34);
-    AddLabel(this, units, QStringLiteral("Secs"), xSeconds, 7, 34);
+    AddLabel(this, units, tr("Start date/time"), 7, 7, 100);
+    AddLabel(this, units, tr("Hours"), xHours, 7, 34);
+    AddLabel(this, units, tr("Mins"), xMinutes, 7, 34);
+    AddLabel(this, units, tr("Secs"), xSeconds, 7, 34);
 
     // Created in the order of the tab chain.
     addField(IDC_START_DAY, xDay, rowStart, 20);
-    m_pStartMonth = addMonth(IDC_START_MONTH, rowStart, QStringLiteral("Start month"));
+    m_pStartMonth = addMonth(IDC_START_MONTH, rowStart, tr("Start month"));
     addField(IDC_START_YEAR, xYear, rowStart, 24);
     addField(IDC_START_HOURS, xHours, rowStart, 24);
     addField(IDC_START_MINUTES, xMinutes, rowStart, 24);
     addField(IDC_START_SECONDS, xSeconds, rowStart, 24);
 
-    AddLabel(this, units, QStringLiteral("End date/time"), 7, 35, 100);
+    AddLabel(this, units, tr("End date/time"), 7, 35, 100);
     addField(IDC_END_DAY, xDay, rowEnd, 20);
-    m_pEndMonth = addMonth(IDC_END_MONTH, rowEnd, QStringLiteral("End month"));
+    m_pEndMonth = addMonth(IDC_END_MONTH, rowEnd, tr("End month"));
     addField(IDC_END_YEAR, xYear, rowEnd, 24);
     addField(IDC_END_HOURS, xHours, rowEnd, 24);
     addField(IDC_END_MINUTES, xMinutes, rowEnd, 24);
     addField(IDC_END_SECONDS, xSeconds, rowEnd, 24);
 
-    QLabel* entryLabel = AddLabel(this, units, QStringLiteral("ISP"), 7, 66, 40);
+    QLabel* entryLabel = AddLabel(this, units, tr("ISP"), 7, 66, 40);
     m_pEntry = new QComboBox(this);
     entryLabel->setBuddy(m_pEntry);
     m_pEntry->setObjectName(QStringLiteral("combo%1").arg(IDC_ENTRY));
@@ -237,7 +258,7 @@ void CConnectionDlg::CreateControls()
     connect(m_pEntry, &QComboBox::activated, this, [this] { m_strNameShown = m_pEntry->currentText(); });
 
     // The length hours may need six characters ("-16382"), so that field reaches further left.
-    AddLabel(this, units, QStringLiteral("Length"), 135, 66, 40);
+    AddLabel(this, units, tr("Length"), 135, 66, 40);
     addField(IDC_LENGTH_HOURS, 135, rowLength, 36);
     addField(IDC_LENGTH_MINUTES, xMinutes, rowLength, 24);
     addField(IDC_LENGTH_SECONDS, xSeconds, rowLength, 24);
@@ -250,12 +271,12 @@ void CConnectionDlg::CreateControls()
     m_pMessage->setGeometry(units.Rect(7, 94, 251, 18));
     ColourMessage();
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setGeometry(units.Rect(152, 117, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CConnectionDlg::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setGeometry(units.Rect(208, 117, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CConnectionDlg::reject);
@@ -563,8 +584,8 @@ QString CConnectionDlg::RangeMessage(EGroup group) const
         (ConnectionDateFormat.empty() ? std::string("%d/%m/%Y") : ConnectionDateFormat) + " %H:%M:%S";
     const QString first = QStringFromBytes(FirstInstant().Format(pattern));
     const QString last = QStringFromBytes(LastInstant().Format(pattern));
-    return (group == EGroup::Start ? QStringLiteral("The start must lie between %1 and %2.")
-                                   : QStringLiteral("The end must lie between %1 and %2."))
+    return (group == EGroup::Start ? tr("The start must lie between %1 and %2.")
+                                   : tr("The end must lie between %1 and %2."))
         .arg(first, last);
 }
 

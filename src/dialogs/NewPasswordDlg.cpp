@@ -7,6 +7,7 @@
 #include "DialogUnits.h"
 #include "PasswordDlg.h"
 #include "Prompt.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -22,23 +23,23 @@ QLabel* AddText(QWidget* parent, const CDialogUnits& units, const QString& text,
 
 CNewPasswordDlg::CNewPasswordDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("New Password"));
+    setWindowTitle(tr("New Password"));
     setModal(true);
 
     const CDialogUnits units(this);
     setFixedSize(units.X(122), units.Y(89));
-    QLabel* first = AddText(this, units, QStringLiteral("Enter the password:"), 7);
+    QLabel* first = AddText(this, units, tr("Enter the password:"), 7);
     m_pFirst = CreatePasswordField(this, IDC_FIRST, units.Rect(7, 17, 108, 12));
     first->setBuddy(m_pFirst);
-    QLabel* second = AddText(this, units, QStringLiteral("Please, re-enter the password:"), 35);
+    QLabel* second = AddText(this, units, tr("Please, re-enter the password:"), 35);
     m_pSecond = CreatePasswordField(this, IDC_SECOND, units.Rect(7, 45, 108, 12));
     second->setBuddy(m_pSecond);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setGeometry(units.Rect(7, 68, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CNewPasswordDlg::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setGeometry(units.Rect(65, 68, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CNewPasswordDlg::reject);
     OnInitDialog();
@@ -62,11 +63,14 @@ void CNewPasswordDlg::accept()
 {
     DoDataExchange(true);
     if (m_strFirst != m_strSecond) {
-        CPrompt::Show(this, CPrompt::Kind::Stop, "The password you typed is incorrect. Please retry.");
+        CPrompt::Show(this, CPrompt::Kind::Stop,
+                      BytesFromQString(tr("The password you typed is incorrect. Please retry.")));
         return;
     }
     if (m_strFirst.isEmpty() &&
-        !CPrompt::Ask(this, "You typed an empty password, this will remove the password protection.\n\nContinue?"))
+        !CPrompt::Ask(this,
+                      BytesFromQString(
+                          tr("You typed an empty password, this will remove the password protection.\n\nContinue?"))))
         return;
     QDialog::accept();
 }

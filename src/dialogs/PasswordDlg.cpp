@@ -44,21 +44,21 @@ QLabel* AddText(QWidget* parent, const CDialogUnits& units, const QString& text,
 
 CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Password required"));
+    setWindowTitle(tr("Password required"));
     setModal(true);
 
     const CDialogUnits units(this);
     setFixedSize(units.X(186), units.Y(50));
-    QLabel* prompt = AddText(this, units, QStringLiteral("Please, enter password:"), 7, 7, 112);
+    QLabel* prompt = AddText(this, units, tr("Please, enter password:"), 7, 7, 112);
     m_pPassword = CreatePasswordField(this, IDC_PASSWORD, units.Rect(7, 17, 112, 12));
     prompt->setBuddy(m_pPassword);
-    AddText(this, units, QStringLiteral("Note: password is case-insensitive."), 7, 35, 120);
+    AddText(this, units, tr("Note: password is case-insensitive."), 7, 35, 120);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setGeometry(units.Rect(129, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CPasswordDlg::accept);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setGeometry(units.Rect(129, 24, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CPasswordDlg::reject);
     m_pPassword->setFocus();

@@ -1,5 +1,6 @@
 #include "Preferences.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 
 #include "MonitorSettings.h"
@@ -39,7 +40,7 @@ bool RunPreferences(CMonitorSettings& settings, const std::vector<std::string>& 
     if (settings.m_bProtect)
         advanced.m_strPassword = settings.m_strPassword;
 
-    CPropertySheet sheet(QStringLiteral("Zelmorin - Properties"), parent);
+    CPropertySheet sheet(QCoreApplication::translate("CPreferences", "Zelmorin - Properties"), parent);
     sheet.AddPage(&general);
     sheet.AddPage(&history);
     sheet.AddPage(&advanced);

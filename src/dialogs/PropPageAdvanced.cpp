@@ -14,7 +14,7 @@ namespace {
 
 } // namespace
 
-CPropPageAdvanced::CPropPageAdvanced(QWidget* parent) : CPropertyPage(QStringLiteral("Advanced"), 223, 138, parent) {}
+CPropPageAdvanced::CPropPageAdvanced(QWidget* parent) : CPropertyPage(tr("Advanced"), 223, 138, parent) {}
 
 CPropPageAdvanced::~CPropPageAdvanced()
 {
@@ -25,15 +25,14 @@ void CPropPageAdvanced::CreateControls(const CDialogUnits& units)
 {
     AddPicture(IDB_PICTURE, units.Rect(7, 7, 67, 124));
 
-    m_pAutoStart = AddCheck(this, IDC_AUTO_START, QStringLiteral("&Auto-load at Startup"), units.Rect(84, 7, 132, 10));
-    m_pHistoryEdit =
-        AddCheck(this, IDC_HISTORY_EDIT, QStringLiteral("Enable History &Editing"), units.Rect(84, 20, 132, 10));
+    m_pAutoStart = AddCheck(this, IDC_AUTO_START, tr("&Auto-load at Startup"), units.Rect(84, 7, 132, 10));
+    m_pHistoryEdit = AddCheck(this, IDC_HISTORY_EDIT, tr("Enable History &Editing"), units.Rect(84, 20, 132, 10));
 
     // The protection's check box stands on the top edge of the frame around what it governs;
     // the frame leaves a gap for it, so the line does not run through its text.
     auto* frame = new QGroupBox(this);
     frame->setGeometry(units.Rect(84, 40, 132, 91));
-    m_pProtect = AddCheck(this, IDC_PROTECT, QStringLiteral("&Password protection"), QRect());
+    m_pProtect = AddCheck(this, IDC_PROTECT, tr("&Password protection"), QRect());
     const QSize size = m_pProtect->sizeHint();
     m_pProtect->setGeometry(frame->x() + units.X(5), frame->y() - size.height() / 2,
                             qMin(size.width(), frame->width() - units.X(10)), size.height());
@@ -41,18 +40,16 @@ void CPropPageAdvanced::CreateControls(const CDialogUnits& units)
     frame->setMask(QRegion(frame->rect()).subtracted(gap));
 
     auto* note = new QLabel(
-        QStringLiteral("With password protection you can restrict the access to the following Zelmorin's functions:"),
-        this);
+        tr("With password protection you can restrict the access to the following Zelmorin's functions:"), this);
     note->setTextFormat(Qt::PlainText);
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     note->setGeometry(units.Rect(91, 51, 118, 26));
 
-    m_pProtectExit = AddCheck(this, IDC_PROTECT_EXIT, QStringLiteral("E&xit"), units.Rect(97, 78, 112, 10));
-    m_pProtectConfig = AddCheck(this, IDC_PROTECT_CONFIG, QStringLiteral("&Configure"), units.Rect(97, 89, 112, 10));
-    m_pProtectHistory =
-        AddCheck(this, IDC_PROTECT_HISTORY, QStringLiteral("&History View"), units.Rect(97, 100, 112, 10));
-    m_pNewPassword = new QPushButton(QStringLiteral("&New password..."), this);
+    m_pProtectExit = AddCheck(this, IDC_PROTECT_EXIT, tr("E&xit"), units.Rect(97, 78, 112, 10));
+    m_pProtectConfig = AddCheck(this, IDC_PROTECT_CONFIG, tr("&Configure"), units.Rect(97, 89, 112, 10));
+    m_pProtectHistory = AddCheck(this, IDC_PROTECT_HISTORY, tr("&History View"), units.Rect(97, 100, 112, 10));
+    m_pNewPassword = new QPushButton(tr("&New password..."), this);
     m_pNewPassword->setObjectName(QStringLiteral("button%1").arg(IDC_NEW_PASSWORD));
     m_pNewPassword->setGeometry(units.Rect(97, 113, 70, 14));
     // Everything stays locked until the page knows whether the user may change it.

@@ -22,7 +22,11 @@ namespace {
 constexpr int kFirstMonthDay = 1;
 constexpr int kLastMonthDay = 31;
 
-const char* const kWeekDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const kWeekDays[] = {
+    QT_TRANSLATE_NOOP("CPropPageGeneral", "Sunday"),   QT_TRANSLATE_NOOP("CPropPageGeneral", "Monday"),
+    QT_TRANSLATE_NOOP("CPropPageGeneral", "Tuesday"),  QT_TRANSLATE_NOOP("CPropPageGeneral", "Wednesday"),
+    QT_TRANSLATE_NOOP("CPropPageGeneral", "Thursday"), QT_TRANSLATE_NOOP("CPropPageGeneral", "Friday"),
+    QT_TRANSLATE_NOOP("CPropPageGeneral", "Saturday")};
 
 // Stands a check box on the frame's top edge; the frame leaves a gap for it, so the line does
 // not run through its text whatever colour the style gives the page.
@@ -38,7 +42,7 @@ void PlaceOnFrame(QCheckBox* check, QWidget* frame, const CDialogUnits& units)
 } // namespace
 
 CPropPageGeneral::CPropPageGeneral(const std::vector<std::string>& entries, QWidget* parent)
-    : CPropertyPage(QStringLiteral("General"), 223, 138, parent), m_vecEntries(entries)
+    : CPropertyPage(tr("General"), 223, 138, parent), m_vecEntries(entries)
 {
 }
 
@@ -46,19 +50,19 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
 {
     AddPicture(IDB_PICTURE, units.Rect(7, 7, 67, 124));
 
-    m_pHide = AddCheck(this, IDC_HIDE, QStringLiteral("Hide the main Window"), units.Rect(84, 7, 132, 10));
-    m_pAutoShow = AddCheck(this, IDC_AUTO_SHOW, QStringLiteral("Show when connected"), units.Rect(96, 18, 120, 10));
-    m_pOnTop = AddCheck(this, IDC_ON_TOP, QStringLiteral("Always on top"), units.Rect(84, 29, 132, 10));
+    m_pHide = AddCheck(this, IDC_HIDE, tr("Hide the main Window"), units.Rect(84, 7, 132, 10));
+    m_pAutoShow = AddCheck(this, IDC_AUTO_SHOW, tr("Show when connected"), units.Rect(96, 18, 120, 10));
+    m_pOnTop = AddCheck(this, IDC_ON_TOP, tr("Always on top"), units.Rect(84, 29, 132, 10));
 
     // The total's check box stands on the top edge of the frame around what it governs.
     auto* frame = new QGroupBox(this);
     frame->setGeometry(units.Rect(84, 45, 135, 86));
-    m_pTotal = AddCheck(this, IDC_TOTAL, QStringLiteral("Total on window title and tool-tip"), QRect());
+    m_pTotal = AddCheck(this, IDC_TOTAL, tr("Total on window title and tool-tip"), QRect());
     PlaceOnFrame(m_pTotal, frame, units);
 
     m_pEntry = AddList(this, IDC_ENTRY, units.Rect(91, 56, 121, 12));
     // No label of its own: the check box above says what the list is for.
-    m_pEntry->setAccessibleName(QStringLiteral("Connection counted in the total"));
+    m_pEntry->setAccessibleName(tr("Connection counted in the total"));
 
     m_pTotalType = new QButtonGroup(this);
     const struct
@@ -67,28 +71,27 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
         const char* pszText;
         int nY;
     } periods[] = {
-        {IDC_SINCE_INSTALLATION, "Since Installation", 73},
-        {IDC_TODAY, "Today", 84},
-        {IDC_THIS_WEEK, "This week", 95},
-        {IDC_THIS_MONTH, "This month", 117},
+        {IDC_SINCE_INSTALLATION, QT_TR_NOOP("Since Installation"), 73},
+        {IDC_TODAY, QT_TR_NOOP("Today"), 84},
+        {IDC_THIS_WEEK, QT_TR_NOOP("This week"), 95},
+        {IDC_THIS_MONTH, QT_TR_NOOP("This month"), 117},
     };
     for (int index = 0; index < 4; ++index) {
-        auto* radio = new QRadioButton(QString::fromLatin1(periods[index].pszText), this);
+        auto* radio = new QRadioButton(tr(periods[index].pszText), this);
         radio->setObjectName(QStringLiteral("radio%1").arg(periods[index].nId));
         const QRect area = units.Rect(91, periods[index].nY, 121, 10);
         radio->setGeometry(area.x(), area.y(), qMin(radio->sizeHint().width(), area.width()), area.height());
         m_pTotalType->addButton(radio, index);
     }
 
-    m_pWeekStartText =
-        AddText(this, IDC_WEEK_START_TEXT, QStringLiteral("Week starts on"), units.Rect(103, 107, 52, 8));
+    m_pWeekStartText = AddText(this, IDC_WEEK_START_TEXT, tr("Week starts on"), units.Rect(103, 107, 52, 8));
     m_pWeekStart = AddList(this, IDC_WEEK_START, units.Rect(158, 105, 54, 12));
     m_pWeekStartText->setBuddy(m_pWeekStart);
     for (const char* day : kWeekDays)
-        m_pWeekStart->addItem(QString::fromLatin1(day));
+        m_pWeekStart->addItem(tr(day));
     m_pWeekStart->setMaxVisibleItems(7);
 
-    m_pMonthStartText = AddText(this, IDC_MONTH_START_TEXT, QStringLiteral("Start day"), units.Rect(155, 118, 32, 8));
+    m_pMonthStartText = AddText(this, IDC_MONTH_START_TEXT, tr("Start day"), units.Rect(155, 118, 32, 8));
     m_pMonthStart = new QLineEdit(this);
     m_pMonthStart->setObjectName(QStringLiteral("edit%1").arg(IDC_MONTH_START));
     m_pMonthStart->setGeometry(units.Rect(188, 116, 15, 12));
@@ -111,7 +114,7 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, [this, up] { StepMonthStart(up ? 1 : -1); });
     }
-    CAccessibility::NameSpinButton(m_pMonthStartUp, m_pMonthStartDown, QStringLiteral("Start day"));
+    CAccessibility::NameSpinButton(m_pMonthStartUp, m_pMonthStartDown, tr("Start day"));
 
     for (QCheckBox* check : {m_pTotal, m_pHide})
         connect(check, &QCheckBox::clicked, this, &CPropPageGeneral::OnClick);
@@ -142,7 +145,7 @@ void CPropPageGeneral::FillEntries()
     m_pEntry->clear();
     // The first row stands for every entry by its place, not by its text, so that a phone-book
     // name sorting before it, or beginning with a space, is still an entry of its own.
-    m_pEntry->addItem(QStringLiteral(" All connections"));
+    m_pEntry->addItem(tr(" All connections"));
     // The bytes ride along so that a name that is not UTF-8 is stored back unchanged.
     for (const std::string& name : names)
         m_pEntry->addItem(QStringFromBytes(name), QByteArray(name.data(), static_cast<qsizetype>(name.size())));

@@ -1,6 +1,7 @@
 #include "PropPageHistory.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 
 #include "DateFormats.h"
@@ -13,7 +14,7 @@ namespace {
 
 } // namespace
 
-CPropPageHistory::CPropPageHistory(QWidget* parent) : CPropertyPage(QStringLiteral("History"), 223, 138, parent) {}
+CPropPageHistory::CPropPageHistory(QWidget* parent) : CPropertyPage(tr("History"), 223, 138, parent) {}
 
 void CPropPageHistory::SetDayDateFormat(const std::string& format)
 {
@@ -52,11 +53,10 @@ std::string CPropPageHistory::GetConnectionDateFormat() const
 void CPropPageHistory::CreateControls(const CDialogUnits& units)
 {
     AddPicture(IDB_PICTURE, units.Rect(7, 7, 67, 124));
-    QLabel* dayText = AddText(this, 0, QStringLiteral("Day date format in tree view"), units.Rect(84, 14, 132, 8));
+    QLabel* dayText = AddText(this, 0, tr("Day date format in tree view"), units.Rect(84, 14, 132, 8));
     m_pDayFormat = AddList(this, IDC_DAY_FORMAT, units.Rect(84, 25, 132, 12));
     dayText->setBuddy(m_pDayFormat);
-    QLabel* connectionText =
-        AddText(this, 0, QStringLiteral("Details date format in list view"), units.Rect(84, 50, 132, 8));
+    QLabel* connectionText = AddText(this, 0, tr("Details date format in list view"), units.Rect(84, 50, 132, 8));
     m_pConnectionFormat = AddList(this, IDC_CONNECTION_FORMAT, units.Rect(84, 61, 132, 12));
     connectionText->setBuddy(m_pConnectionFormat);
 }
@@ -68,7 +68,7 @@ void CPropPageHistory::OnInitDialog()
     const CTime sample(1998, 1, 23, 18, 25, 15);
     for (int row = 0; row < kDateFormatCount; ++row)
         m_pDayFormat->addItem(QString::fromLocal8Bit(sample.Format(DateFormats[row]).c_str()));
-    m_pConnectionFormat->addItem(QStringLiteral("None"));
+    m_pConnectionFormat->addItem(tr("None"));
     for (int row = 0; row < kConnectionDateFormatCount; ++row)
         m_pConnectionFormat->addItem(QString::fromLocal8Bit(sample.Format(DateFormats[row]).c_str()));
     UpdateData(false);
@@ -85,7 +85,7 @@ bool RunHistoryProperties(QWidget* parent)
     CPropPageHistory page;
     page.SetDayDateFormat(DayDateFormat);
     page.SetConnectionDateFormat(ConnectionDateFormat);
-    CPropertySheet sheet(QStringLiteral("Zelmorin - History properties"), parent);
+    CPropertySheet sheet(QCoreApplication::translate("CPropPageHistory", "Zelmorin - History properties"), parent);
     sheet.AddPage(&page);
     if (sheet.exec() != QDialog::Accepted)
         return false;

@@ -65,9 +65,9 @@ bool CPropertyPage::ExchangeInt(bool save, QLineEdit* edit, int& value, int min,
     bool parsed = false;
     const qlonglong number = edit->text().trimmed().toLongLong(&parsed);
     if (!parsed)
-        return FailField(edit, QStringLiteral("Please enter an integer."));
+        return FailField(edit, tr("Please enter an integer."));
     if (number < min || number > max)
-        return FailField(edit, QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max));
+        return FailField(edit, tr("Please enter an integer between %1 and %2.").arg(min).arg(max));
     value = static_cast<int>(number);
     return true;
 }

@@ -22,8 +22,8 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, int sele
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     m_pTabs = new QTabWidget(this);
-    m_pTabs->setAccessibleName(QStringLiteral("Pages"));
-    m_pTabs->tabBar()->setAccessibleName(QStringLiteral("Pages"));
+    m_pTabs->setAccessibleName(tr("Pages"));
+    m_pTabs->tabBar()->setAccessibleName(tr("Pages"));
     layout->addWidget(m_pTabs);
     connect(m_pTabs, &QTabWidget::currentChanged, this, &CPropertySheet::OnCurrentChanged);
 

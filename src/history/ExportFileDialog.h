@@ -12,8 +12,8 @@ class CExportFileDialog : public QFileDialog
 public:
     explicit CExportFileDialog(QWidget* parent);
 
-    static QString CsvFilter() { return QStringLiteral("Comma Separated Value (*.csv)"); }
-    static QString TextFilter() { return QStringLiteral("Tab Separated Value (*.txt)"); }
+    static QString CsvFilter() { return tr("Comma Separated Value (*.csv)"); }
+    static QString TextFilter() { return tr("Tab Separated Value (*.txt)"); }
 
     // "txt" while the tab-separated type is chosen, else "csv".
     QString ChosenSuffix() const;

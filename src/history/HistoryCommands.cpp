@@ -1,5 +1,6 @@
 #include "HistoryCommands.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 
 #include "Connection.h"
@@ -8,22 +9,29 @@
 #include "FileException.h"
 #include "HistoryDoc.h"
 #include "Prompt.h"
+#include "TextBytes.h"
 
 namespace {
 
 void ReportFileError(const CFileException& error, QWidget* parent)
 {
     if (dynamic_cast<const CLogChangedException*>(&error)) {
-        CPrompt::Show(parent, CPrompt::Kind::Stop,
-                      "The log file " + error.GetPath() +
-                          " was changed by another program since the History window opened, so nothing was "
-                          "written.\n\nClose the History window and open it again to work on the current log.");
+        CPrompt::Show(
+            parent, CPrompt::Kind::Stop,
+            BytesFromQString(QCoreApplication::translate(
+                                 "CHistoryCommands",
+                                 "The log file %1 was changed by another program since the History window opened, "
+                                 "so nothing was written.\n\nClose the History window and open it again to work on "
+                                 "the current log.")
+                                 .arg(QStringFromBytes(error.GetPath()))));
         return;
     }
     CPrompt::Show(parent, CPrompt::Kind::Stop,
-                  "Zelmorin could not write the log file " + error.GetPath() + ":\n" + error.GetCause() +
-                      "\n\nYour change is kept in this window and is written with the next change that can be "
-                      "saved.");
+                  BytesFromQString(QCoreApplication::translate(
+                                       "CHistoryCommands",
+                                       "Zelmorin could not write the log file %1:\n%2\n\nYour change is kept in this "
+                                       "window and is written with the next change that can be saved.")
+                                       .arg(QStringFromBytes(error.GetPath()), QStringFromBytes(error.GetCause()))));
 }
 
 } // namespace
@@ -32,13 +40,13 @@ QMenu* CHistoryCommands::BuildMenu(QWidget* parent, bool deleteEnabled, bool edi
 {
     auto* menu = new QMenu(parent);
     auto add = [menu](const char* text, int command, bool enabled) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
+        QAction* action = menu->addAction(QCoreApplication::translate("CHistoryCommands", text));
         action->setData(command);
         action->setEnabled(enabled);
     };
-    add("Delete...", ID_HISTORY_DELETE, deleteEnabled);
-    add("Edit...", ID_HISTORY_EDIT, editEnabled);
-    add("Add...", ID_HISTORY_ADD, true);
+    add(QT_TRANSLATE_NOOP("CHistoryCommands", "Delete..."), ID_HISTORY_DELETE, deleteEnabled);
+    add(QT_TRANSLATE_NOOP("CHistoryCommands", "Edit..."), ID_HISTORY_EDIT, editEnabled);
+    add(QT_TRANSLATE_NOOP("CHistoryCommands", "Add..."), ID_HISTORY_ADD, true);
     return menu;
 }
 

@@ -1,5 +1,6 @@
 #include "HistoryExport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 
@@ -9,6 +10,7 @@
 #include "FileException.h"
 #include "HistoryDoc.h"
 #include "Prompt.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -43,9 +45,12 @@ bool CHistoryExport::ExportHistoryTo(CHistoryDoc& doc, const std::string& path, 
         doc.GetLog()->WriteAll(path, ExportSeparatorFor(path), false);
         return true;
     } catch (const CFileException& error) {
-        CPrompt::Show(parent, CPrompt::Kind::Stop,
-                      "Zelmorin could not export the history to " + error.GetPath() + ":\n" + error.GetCause() +
-                          "\n\nA file of that name that existed before was left as it was.");
+        CPrompt::Show(
+            parent, CPrompt::Kind::Stop,
+            BytesFromQString(QCoreApplication::translate(
+                                 "CHistoryExport", "Zelmorin could not export the history to %1:\n%2\n\nA file of that "
+                                                   "name that existed before was left as it was.")
+                                 .arg(QStringFromBytes(error.GetPath()), QStringFromBytes(error.GetCause()))));
         return false;
     }
 }

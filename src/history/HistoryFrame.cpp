@@ -31,7 +31,7 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("historyFrame"));
-    setWindowTitle(QStringLiteral("Zelmorin - History"));
+    setWindowTitle(tr("Zelmorin - History"));
     QIcon icon(QStringLiteral(":/icons/128-32.png"));
     icon.addFile(QStringLiteral(":/icons/128-16.png"));
     setWindowIcon(icon);
@@ -47,29 +47,29 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     bar->setFixedHeight(du.Y(20));
     m_pFilter = new QComboBox(bar);
     m_pFilter->setObjectName(QStringLiteral("entryFilter"));
-    m_pFilter->setAccessibleName(QStringLiteral("Show connections of"));
+    m_pFilter->setAccessibleName(tr("Show connections of"));
     m_pFilter->setGeometry(du.X(7), du.Y(4), du.X(96), m_pFilter->sizeHint().height());
     // The box is sorted; " All connections" begins with a blank and so stays first.
     std::vector<std::string> sorted = m_entries;
     std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
         return QStringFromBytes(a).localeAwareCompare(QStringFromBytes(b)) < 0;
     });
-    m_pFilter->addItem(QStringLiteral(" All connections"));
+    m_pFilter->addItem(tr(" All connections"));
     for (const std::string& name : sorted)
         m_pFilter->addItem(QStringFromBytes(name), QByteArray::fromStdString(name));
     m_pFilter->setCurrentIndex(0);
     connect(m_pFilter, qOverload<int>(&QComboBox::activated), this, &CHistoryFrame::OnFilterChanged);
     auto button = [&](const char* name, const char* text, int x, void (CHistoryFrame::*handler)()) {
-        auto* b = new QPushButton(QString::fromLatin1(text), bar);
+        auto* b = new QPushButton(tr(text), bar);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(du.Rect(x, 3, 50, 14));
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, handler);
     };
-    button("configure", "Configure...", 108, &CHistoryFrame::OnConfigure);
-    button("print", "Print...", 162, &CHistoryFrame::OnPrint);
-    button("export", "Export...", 216, &CHistoryFrame::OnExport);
-    auto* close = new QPushButton(QStringLiteral("Close"), bar);
+    button("configure", QT_TR_NOOP("Configure..."), 108, &CHistoryFrame::OnConfigure);
+    button("print", QT_TR_NOOP("Print..."), 162, &CHistoryFrame::OnPrint);
+    button("export", QT_TR_NOOP("Export..."), 216, &CHistoryFrame::OnExport);
+    auto* close = new QPushButton(tr("Close"), bar);
     close->setObjectName(QStringLiteral("close"));
     close->setGeometry(du.Rect(270, 3, 50, 14));
     close->setAutoDefault(false);
@@ -83,8 +83,8 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     m_pList->m_entries = m_entries;
     m_pTree = new CHistoryTree(*m_pDoc, nullptr);
     m_pTree->m_entries = m_entries;
-    m_pTree->setAccessibleName(QStringLiteral("Months and days"));
-    m_pList->setAccessibleName(QStringLiteral("Connections"));
+    m_pTree->setAccessibleName(tr("Months and days"));
+    m_pList->setAccessibleName(tr("Connections"));
     m_pSplitter->addWidget(m_pTree);
     m_pSplitter->addWidget(m_pList);
     m_pSplitter->setStretchFactor(0, 0);

@@ -29,8 +29,7 @@ CHistoryList::CHistoryList(CHistoryDoc& doc, const int columnWidths[4], QWidget*
     setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setHeaderLabels({QStringLiteral("Start Time"), QStringLiteral("End Time"), QStringLiteral("Time"),
-                     QStringLiteral("Connection")});
+    setHeaderLabels({tr("Start Time"), tr("End Time"), tr("Time"), tr("Connection")});
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     for (int i = 0; i < 4; ++i) {
@@ -154,10 +153,13 @@ void CHistoryList::DeleteSelected()
     if (records.empty())
         return;
     std::size_t n = records.size();
-    std::string question = "You selected to delete " + std::to_string(n) + " connection" + (n == 1 ? "" : "s") +
-                           ".\nIf you continue with this operation, you will permanently loose these data.\n\n"
-                           "Are you sure to proceed?";
-    if (!CPrompt::Ask(this, question))
+    const QString question =
+        (n == 1 ? tr("You selected to delete %1 connection.\nIf you continue with this operation, you will "
+                     "permanently loose these data.\n\nAre you sure to proceed?")
+                : tr("You selected to delete %1 connections.\nIf you continue with this operation, you will "
+                     "permanently loose these data.\n\nAre you sure to proceed?"))
+            .arg(static_cast<qulonglong>(n));
+    if (!CPrompt::Ask(this, BytesFromQString(question)))
         return;
     for (CConnection* record : records)
         record->m_bDeleted = 1;

@@ -78,12 +78,15 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
     printer.setPageRanges(QPageRanges());
 
     // A long log takes many pages; the window stays drawn and the job can be stopped.
-    QProgressDialog progress(QStringLiteral("Printing the history..."), QStringLiteral("Cancel"), 0, 1, parent);
+    QProgressDialog progress(QCoreApplication::translate("CHistoryPrinter", "Printing the history..."),
+                             QCoreApplication::translate("CHistoryPrinter", "Cancel"), 0, 1, parent);
     progress.setObjectName(QStringLiteral("printProgress"));
-    progress.setWindowTitle(QStringLiteral("Zelmorin - Print"));
+    progress.setWindowTitle(QCoreApplication::translate("CHistoryPrinter", "Zelmorin - Print"));
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumWidth(
-        progress.fontMetrics().horizontalAdvance(QStringLiteral("Printing page 00000 of 00000...")) * 3 / 2);
+    progress.setMinimumWidth(progress.fontMetrics().horizontalAdvance(
+                                 QCoreApplication::translate("CHistoryPrinter", "Printing page %1 of %2...")
+                                     .arg(QStringLiteral("00000"), QStringLiteral("00000"))) *
+                             3 / 2);
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
@@ -91,7 +94,8 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
     auto onPage = [&progress](int done, int pages) {
         if (progress.maximum() != pages)
             progress.setMaximum(pages);
-        progress.setLabelText(QStringLiteral("Printing page %1 of %2...").arg(done + 1).arg(pages));
+        progress.setLabelText(
+            QCoreApplication::translate("CHistoryPrinter", "Printing page %1 of %2...").arg(done + 1).arg(pages));
         // Once shown, the window-modal dialog runs the events itself and keeps user input off
         // the History window; until then the windows are only repainted.
         progress.setValue(done);
@@ -155,7 +159,8 @@ int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, b
 
 std::string CHistoryPrinter::HeaderText(CTime printStart)
 {
-    return "Zelmorin 1.0 - History at " + LongDateTime(printStart);
+    return BytesFromQString(QCoreApplication::translate("CHistoryPrinter", "Zelmorin 1.0 - History at %1")
+                                .arg(QStringFromBytes(LongDateTime(printStart))));
 }
 
 std::string CHistoryPrinter::BodyLine(const CConnection& record)

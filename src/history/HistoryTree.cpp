@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <algorithm>
+#include <clocale>
+#include <cstring>
 #include <memory>
 
 #include "ConnectionLog.h"
@@ -19,6 +21,16 @@ namespace {
 // Item data: which kind of node, and the aggregate it stands for.
 constexpr int kRoleMonth = Qt::UserRole + 1;
 constexpr int kRoleDay = Qt::UserRole + 2;
+
+// The days come from strftime in LC_TIME's language; the month names follow it, except in
+// English (and the C locale), where the built-in names keep the labels exactly as they were.
+bool MonthNamesFromLocale()
+{
+    const char* name = std::setlocale(LC_TIME, nullptr);
+    if (!name || !std::strcmp(name, "C") || !std::strcmp(name, "POSIX") || !std::strncmp(name, "C.", 2))
+        return false;
+    return std::strncmp(name, "en_", 3) != 0 && std::strcmp(name, "en") != 0;
+}
 } // namespace
 
 CHistoryTree::CHistoryTree(CHistoryDoc& doc, QWidget* parent)
@@ -116,7 +128,8 @@ void CHistoryTree::FillTree()
         CLogMonth* month = log->GetMonth(m);
         if (month->GetTotal(filter) == CTimeSpan())
             continue;
-        auto* monthItem = new QTreeWidgetItem(this, QStringList(QStringFromBytes(month->GetText(filter))));
+        auto* monthItem =
+            new QTreeWidgetItem(this, QStringList(QStringFromBytes(month->GetText(filter, MonthNamesFromLocale()))));
         monthItem->setToolTip(0, monthItem->text(0)); // the pane may be narrower than the label
         monthItem->setData(0, kRoleMonth, QVariant::fromValue(static_cast<void*>(month)));
         bool isTarget = month->GetMonth() == selectedMonth && month->GetYear() == selectedYear;
@@ -201,12 +214,13 @@ void CHistoryTree::DeletePeriod()
         return;
     CLogDay* day = DayOf(item);
     CLogMonth* month = MonthOf(item);
-    const char* kind = day ? "day" : "month";
-    std::string question = std::string("You selected to delete an entire ") + kind +
-                           "'s history.\nIf you proceed with this operation, you will permanently loose these "
-                           "data.\n\nAre you sure to delete the \"" +
-                           BytesFromQString(item->text(0)) + "\" connections?";
-    if (!CPrompt::Ask(this, question))
+    const QString question =
+        (day ? tr("You selected to delete an entire day's history.\nIf you proceed with this operation, you will "
+                  "permanently loose these data.\n\nAre you sure to delete the \"%1\" connections?")
+             : tr("You selected to delete an entire month's history.\nIf you proceed with this operation, you will "
+                  "permanently loose these data.\n\nAre you sure to delete the \"%1\" connections?"))
+            .arg(item->text(0));
+    if (!CPrompt::Ask(this, BytesFromQString(question)))
         return;
     if (day)
         day->MarkDeleted();

@@ -16,6 +16,7 @@
 #include "RasProviderFactory.h"
 #include "SessionEnd.h"
 #include "SingleInstance.h"
+#include "TextBytes.h"
 
 namespace {
 
@@ -80,7 +81,8 @@ int CMonitorApp::InitInstance(QApplication& app)
 {
     CSingleInstance instance;
     if (instance.IsAnotherInstanceRunning()) {
-        CPrompt::Tell(nullptr, "Zelmorin is already running.");
+        CPrompt::Tell(nullptr,
+                      BytesFromQString(QCoreApplication::translate("CMonitorApp", "Zelmorin is already running.")));
         return 0;
     }
     app.setQuitOnLastWindowClosed(false); // the window hides; only Exit and OK end the program

@@ -68,7 +68,8 @@ void CMonitorDlg::SetPasswordCheck(PasswordCheck check)
 
 const char* CMonitorDlg::TotalLabel(int totalType)
 {
-    static const char* const labels[] = {"- Total ", "- Today ", "- Week ", "- Month "};
+    static const char* const labels[] = {QT_TR_NOOP("- Total "), QT_TR_NOOP("- Today "), QT_TR_NOOP("- Week "),
+                                         QT_TR_NOOP("- Month ")};
     return totalType >= 0 && totalType <= 3 ? labels[totalType] : labels[0];
 }
 
@@ -112,13 +113,13 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     CAccessibility::HideFromTree(ok);
     CAccessibility::HideFromTree(cancel);
 
-    m_pStatus = new QLabel(QStringLiteral("Not connected"), this);
+    m_pStatus = new QLabel(tr("Not connected"), this);
     m_pStatus->setTextFormat(Qt::PlainText); // entry names are text, never markup
     m_pStatus->setObjectName(QStringLiteral("status"));
     m_pStatus->setGeometry(du.Rect(0, 4, 88, 8));
     m_pStatus->setContentsMargins(du.X(2), 0, 0, 0);
 
-    m_pHistoryButton = new QPushButton(QStringLiteral("History..."), this);
+    m_pHistoryButton = new QPushButton(tr("History..."), this);
     m_pHistoryButton->setObjectName(QStringLiteral("history"));
     m_pHistoryButton->setGeometry(du.Rect(90, 1, 40, 14));
     m_pHistoryButton->setAutoDefault(false);
@@ -147,7 +148,7 @@ void CMonitorDlg::OnInitDialog()
     // Desktops on Linux give programs no way into the window menu, so "About Zelmorin" lives
     // in the popup menu only.
     setWindowIcon(m_hIcon);
-    m_pTray->TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, "Zelmorin - Not connected");
+    m_pTray->TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, BytesFromQString(tr("Zelmorin - Not connected")));
     StartPolling();
     LoadSettings(m_store, [] { return StartupShortcutExists(); });
     PlaceWindow();
@@ -322,7 +323,7 @@ void CMonitorDlg::UpdateTitle()
 {
     std::string title = " Zelmorin ";
     if (m_bShowTotal)
-        title += TotalLabel(m_nTotalType) +
+        title += BytesFromQString(tr(TotalLabel(m_nTotalType))) +
                  FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
     setWindowTitle(QStringFromBytes(title));
     if (!IsConnected())
@@ -333,27 +334,27 @@ QMenu* CMonitorDlg::BuildPopupMenu(QWidget* owner)
 {
     auto* menu = new QMenu(owner);
     auto add = [&](const char* text, int command, void (CMonitorDlg::*handler)()) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
+        QAction* action = menu->addAction(tr(text));
         action->setData(command);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    QAction* hide = add("Hide", Resource::ID_HIDE, &CMonitorDlg::OnHide);
+    QAction* hide = add(QT_TR_NOOP("Hide"), Resource::ID_HIDE, &CMonitorDlg::OnHide);
     hide->setCheckable(true);
     hide->setChecked(m_bHidden);
-    QAction* top = add("Always on top", Resource::ID_ALWAYS_ON_TOP, &CMonitorDlg::OnAlwaysOnTop);
+    QAction* top = add(QT_TR_NOOP("Always on top"), Resource::ID_ALWAYS_ON_TOP, &CMonitorDlg::OnAlwaysOnTop);
     top->setCheckable(true);
     top->setChecked(m_bOnTop);
-    QAction* total = add("Total", Resource::ID_TOTAL, &CMonitorDlg::OnTotal);
+    QAction* total = add(QT_TR_NOOP("Total"), Resource::ID_TOTAL, &CMonitorDlg::OnTotal);
     total->setCheckable(true);
     total->setChecked(m_bShowTotal);
-    add("History...", Resource::ID_HISTORY, &CMonitorDlg::OnHistory)->setEnabled(!m_bHistoryOpen);
-    add("Help...", Resource::ID_HELP, &CMonitorDlg::OnHelp);
+    add(QT_TR_NOOP("History..."), Resource::ID_HISTORY, &CMonitorDlg::OnHistory)->setEnabled(!m_bHistoryOpen);
+    add(QT_TR_NOOP("Help..."), Resource::ID_HELP, &CMonitorDlg::OnHelp);
     menu->addSeparator();
-    add("Preferences..", Resource::ID_PREFERENCES, &CMonitorDlg::OnPreferences);
+    add(QT_TR_NOOP("Preferences.."), Resource::ID_PREFERENCES, &CMonitorDlg::OnPreferences);
     menu->addSeparator();
-    add("About Zelmorin", Resource::ID_APP_ABOUT, &CMonitorDlg::OnAbout);
-    add("E&xit", Resource::ID_APP_EXIT, &CMonitorDlg::OnExit);
+    add(QT_TR_NOOP("About Zelmorin"), Resource::ID_APP_ABOUT, &CMonitorDlg::OnAbout);
+    add(QT_TR_NOOP("E&xit"), Resource::ID_APP_EXIT, &CMonitorDlg::OnExit);
     return menu;
 }
 

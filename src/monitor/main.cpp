@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "MonitorApp.h"
+#include "Translations.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Zelmorin"));
     QApplication::setApplicationVersion(QStringLiteral(ZELMORIN_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/128-32.png")));
+    LoadTranslations(app);
     CMonitorApp monitor;
     return monitor.InitInstance(app);
 }

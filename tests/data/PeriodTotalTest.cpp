@@ -92,6 +92,18 @@ TEST_F(PeriodTotal, Labels)
     EXPECT_EQ(log.FindMonth(1999, 3)->FindDay(5)->GetText("B"), "05, Friday = 02:25:30");
 }
 
+// In the C locale the C library's names are the built-in ones; a month out of range has none.
+TEST_F(PeriodTotal, LocalMonthNamesInTheCLocale)
+{
+    m_text = "05/09/1999 10:00:00  05/09/1999 11:00:00  x  A\r\n";
+    CConnectionLog& log = Load();
+    EXPECT_EQ(log.FindMonth(1999, 9)->GetText("", true), "September 1999 = 01:00:00");
+    for (int month = 1; month <= 12; ++month)
+        EXPECT_EQ(CLogMonth::LocalMonthName(month), CLogMonth::MonthName(month)) << month;
+    EXPECT_EQ(CLogMonth::LocalMonthName(0), "");
+    EXPECT_EQ(CLogMonth::LocalMonthName(13), "");
+}
+
 TEST_F(PeriodTotal, TodayAndOutOfRangeTypes)
 {
     Days({{{1999, 3, 5}}, {{1999, 3, 6}}}, 2);

@@ -1,0 +1,684 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it_IT">
+<context>
+    <name>CAboutDlg</name>
+    <message>
+        <source>About Zelmorin</source>
+        <translation>Informazioni su Zelmorin</translation>
+    </message>
+    <message>
+        <source>Zelmorin Version 1.11</source>
+        <translation>Zelmorin versione 1.11</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 Quillmoor</source>
+        <translation>Copyright © 2026 Quillmoor</translation>
+    </message>
+    <message>
+        <source>Visit our home page at:</source>
+        <translation>Visitate il nostro sito:</translation>
+    </message>
+    <message>
+        <source>Send E-mail to:</source>
+        <translation>Inviate un messaggio a:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+</context>
+<context>
+    <name>CAccessibility</name>
+    <message>
+        <source>%1 up</source>
+        <translation>%1 su</translation>
+    </message>
+    <message>
+        <source>%1 down</source>
+        <translation>%1 giù</translation>
+    </message>
+</context>
+<context>
+    <name>CConnectionDlg</name>
+    <message>
+        <source>Start day</source>
+        <translation>Giorno di inizio</translation>
+    </message>
+    <message>
+        <source>Start year</source>
+        <translation>Anno di inizio</translation>
+    </message>
+    <message>
+        <source>Start hours</source>
+        <translation>Ore di inizio</translation>
+    </message>
+    <message>
+        <source>Start minutes</source>
+        <translation>Minuti di inizio</translation>
+    </message>
+    <message>
+        <source>Start seconds</source>
+        <translation>Secondi di inizio</translation>
+    </message>
+    <message>
+        <source>End day</source>
+        <translation>Giorno di fine</translation>
+    </message>
+    <message>
+        <source>End year</source>
+        <translation>Anno di fine</translation>
+    </message>
+    <message>
+        <source>End hours</source>
+        <translation>Ore di fine</translation>
+    </message>
+    <message>
+        <source>End minutes</source>
+        <translation>Minuti di fine</translation>
+    </message>
+    <message>
+        <source>End seconds</source>
+        <translation>Secondi di fine</translation>
+    </message>
+    <message>
+        <source>Length hours</source>
+        <translation>Ore di durata</translation>
+    </message>
+    <message>
+        <source>Length minutes</source>
+        <translation>Minuti di durata</translation>
+    </message>
+    <message>
+        <source>Length seconds</source>
+        <translation>Secondi di durata</translation>
+    </message>
+    <message>
+        <source>January</source>
+        <translation>gennaio</translation>
+    </message>
+    <message>
+        <source>February</source>
+        <translation>febbraio</translation>
+    </message>
+    <message>
+        <source>March</source>
+        <translation>marzo</translation>
+    </message>
+    <message>
+        <source>April</source>
+        <translation>aprile</translation>
+    </message>
+    <message>
+        <source>May</source>
+        <translation>maggio</translation>
+    </message>
+    <message>
+        <source>June</source>
+        <translation>giugno</translation>
+    </message>
+    <message>
+        <source>July</source>
+        <translation>luglio</translation>
+    </message>
+    <message>
+        <source>August</source>
+        <translation>agosto</translation>
+    </message>
+    <message>
+        <source>September</source>
+        <translation>settembre</translation>
+    </message>
+    <message>
+        <source>October</source>
+        <translation>ottobre</translation>
+    </message>
+    <message>
+        <source>November</source>
+        <translation>novembre</translation>
+    </message>
+    <message>
+        <source>December</source>
+        <translation>dicembre</translation>
+    </message>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>Inserire un numero intero.</translation>
+    </message>
+    <message>
+        <source>Please enter an integer between %1 and %2.</source>
+        <translation>Inserire un numero intero tra %1 e %2.</translation>
+    </message>
+    <message>
+        <source>Connection</source>
+        <translation>Connessione</translation>
+    </message>
+    <message>
+        <source>Start date/time</source>
+        <translation>Data/ora di inizio</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>Ore</translation>
+    </message>
+    <message>
+        <source>Mins</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>Secs</source>
+        <translation>Sec</translation>
+    </message>
+    <message>
+        <source>Start month</source>
+        <translation>Mese di inizio</translation>
+    </message>
+    <message>
+        <source>End date/time</source>
+        <translation>Data/ora di fine</translation>
+    </message>
+    <message>
+        <source>End month</source>
+        <translation>Mese di fine</translation>
+    </message>
+    <message>
+        <source>ISP</source>
+        <translation>ISP</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Durata</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>The start must lie between %1 and %2.</source>
+        <translation>L&apos;inizio deve essere compreso tra %1 e %2.</translation>
+    </message>
+    <message>
+        <source>The end must lie between %1 and %2.</source>
+        <translation>La fine deve essere compresa tra %1 e %2.</translation>
+    </message>
+</context>
+<context>
+    <name>CExportFileDialog</name>
+    <message>
+        <source>Comma Separated Value (*.csv)</source>
+        <translation>Valori separati da virgole (*.csv)</translation>
+    </message>
+    <message>
+        <source>Tab Separated Value (*.txt)</source>
+        <translation>Valori separati da tabulazioni (*.txt)</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryCommands</name>
+    <message>
+        <source>The log file %1 was changed by another program since the History window opened, so nothing was written.
+
+Close the History window and open it again to work on the current log.</source>
+        <translation>Il file di registro %1 è stato modificato da un altro programma dopo l&apos;apertura della finestra Storico, quindi non è stato scritto nulla.
+
+Chiudere la finestra Storico e riaprirla per lavorare sul registro attuale.</translation>
+    </message>
+    <message>
+        <source>Zelmorin could not write the log file %1:
+%2
+
+Your change is kept in this window and is written with the next change that can be saved.</source>
+        <translation>Zelmorin non è riuscito a scrivere il file di registro %1:
+%2
+
+La modifica resta in questa finestra e verrà scritta con la prossima modifica che si potrà salvare.</translation>
+    </message>
+    <message>
+        <source>Delete...</source>
+        <translation>Elimina...</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>Modifica...</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>Aggiungi...</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryExport</name>
+    <message>
+        <source>Zelmorin could not export the history to %1:
+%2
+
+A file of that name that existed before was left as it was.</source>
+        <translation>Zelmorin non è riuscito a esportare lo storico in %1:
+%2
+
+Un file con quel nome già esistente è stato lasciato com&apos;era.</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryFrame</name>
+    <message>
+        <source>Zelmorin - History</source>
+        <translation>Zelmorin - Storico</translation>
+    </message>
+    <message>
+        <source>Show connections of</source>
+        <translation>Mostra le connessioni di</translation>
+    </message>
+    <message>
+        <source> All connections</source>
+        <translation> Tutte le connessioni</translation>
+    </message>
+    <message>
+        <source>Configure...</source>
+        <translation>Configura...</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Stampa...</translation>
+    </message>
+    <message>
+        <source>Export...</source>
+        <translation>Esporta...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Months and days</source>
+        <translation>Mesi e giorni</translation>
+    </message>
+    <message>
+        <source>Connections</source>
+        <translation>Connessioni</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryList</name>
+    <message>
+        <source>Start Time</source>
+        <translation>Inizio</translation>
+    </message>
+    <message>
+        <source>End Time</source>
+        <translation>Fine</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Durata</translation>
+    </message>
+    <message>
+        <source>Connection</source>
+        <translation>Connessione</translation>
+    </message>
+    <message>
+        <source>You selected to delete %1 connection.
+If you continue with this operation, you will permanently loose these data.
+
+Are you sure to proceed?</source>
+        <translation>Si è scelto di eliminare %1 connessione.
+Proseguendo, questi dati andranno persi definitivamente.
+
+Procedere?</translation>
+    </message>
+    <message>
+        <source>You selected to delete %1 connections.
+If you continue with this operation, you will permanently loose these data.
+
+Are you sure to proceed?</source>
+        <translation>Si è scelto di eliminare %1 connessioni.
+Proseguendo, questi dati andranno persi definitivamente.
+
+Procedere?</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryPrinter</name>
+    <message>
+        <source>Printing the history...</source>
+        <translation>Stampa dello storico...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Zelmorin - Print</source>
+        <translation>Zelmorin - Stampa</translation>
+    </message>
+    <message>
+        <source>Printing page %1 of %2...</source>
+        <translation>Stampa della pagina %1 di %2...</translation>
+    </message>
+    <message>
+        <source>Zelmorin 1.0 - History at %1</source>
+        <translation>Zelmorin 1.0 - Storico al %1</translation>
+    </message>
+</context>
+<context>
+    <name>CHistoryTree</name>
+    <message>
+        <source>You selected to delete an entire day&apos;s history.
+If you proceed with this operation, you will permanently loose these data.
+
+Are you sure to delete the &quot;%1&quot; connections?</source>
+        <translation>Si è scelto di eliminare lo storico di un intero giorno.
+Proseguendo, questi dati andranno persi definitivamente.
+
+Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
+    </message>
+    <message>
+        <source>You selected to delete an entire month&apos;s history.
+If you proceed with this operation, you will permanently loose these data.
+
+Are you sure to delete the &quot;%1&quot; connections?</source>
+        <translation>Si è scelto di eliminare lo storico di un intero mese.
+Proseguendo, questi dati andranno persi definitivamente.
+
+Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
+    </message>
+</context>
+<context>
+    <name>CMonitorApp</name>
+    <message>
+        <source>Zelmorin is already running.</source>
+        <translation>Zelmorin è già in esecuzione.</translation>
+    </message>
+</context>
+<context>
+    <name>CMonitorDlg</name>
+    <message>
+        <source>- Total </source>
+        <translation>- Totale </translation>
+    </message>
+    <message>
+        <source>- Today </source>
+        <translation>- Oggi </translation>
+    </message>
+    <message>
+        <source>- Week </source>
+        <translation>- Settimana </translation>
+    </message>
+    <message>
+        <source>- Month </source>
+        <translation>- Mese </translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>Non connesso</translation>
+    </message>
+    <message>
+        <source>History...</source>
+        <translation>Storico...</translation>
+    </message>
+    <message>
+        <source>Zelmorin - Not connected</source>
+        <translation>Zelmorin - Non connesso</translation>
+    </message>
+    <message>
+        <source>Hide</source>
+        <translation>Nascondi</translation>
+    </message>
+    <message>
+        <source>Always on top</source>
+        <translation>Sempre in primo piano</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>Totale</translation>
+    </message>
+    <message>
+        <source>Help...</source>
+        <translation>Guida...</translation>
+    </message>
+    <message>
+        <source>Preferences..</source>
+        <translation>Preferenze..</translation>
+    </message>
+    <message>
+        <source>About Zelmorin</source>
+        <translation>Informazioni su Zelmorin</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Esci</translation>
+    </message>
+</context>
+<context>
+    <name>CNewPasswordDlg</name>
+    <message>
+        <source>New Password</source>
+        <translation>Nuova password</translation>
+    </message>
+    <message>
+        <source>Enter the password:</source>
+        <translation>Inserire la password:</translation>
+    </message>
+    <message>
+        <source>Please, re-enter the password:</source>
+        <translation>Inserire di nuovo la password:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>The password you typed is incorrect. Please retry.</source>
+        <translation>La password digitata non è corretta. Riprovare.</translation>
+    </message>
+    <message>
+        <source>You typed an empty password, this will remove the password protection.
+
+Continue?</source>
+        <translation>La password digitata è vuota: la protezione con password verrà rimossa.
+
+Continuare?</translation>
+    </message>
+</context>
+<context>
+    <name>CPasswordDlg</name>
+    <message>
+        <source>Password required</source>
+        <translation>Password richiesta</translation>
+    </message>
+    <message>
+        <source>Please, enter password:</source>
+        <translation>Inserire la password:</translation>
+    </message>
+    <message>
+        <source>Note: password is case-insensitive.</source>
+        <translation>Nota: maiuscole e minuscole non contano.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+</context>
+<context>
+    <name>CPreferences</name>
+    <message>
+        <source>Zelmorin - Properties</source>
+        <translation>Zelmorin - Proprietà</translation>
+    </message>
+</context>
+<context>
+    <name>CPropPageAdvanced</name>
+    <message>
+        <source>Advanced</source>
+        <translation>Avanzate</translation>
+    </message>
+    <message>
+        <source>&amp;Auto-load at Startup</source>
+        <translation>&amp;Avvio automatico all&apos;accesso</translation>
+    </message>
+    <message>
+        <source>Enable History &amp;Editing</source>
+        <translation>Abilita la &amp;modifica dello storico</translation>
+    </message>
+    <message>
+        <source>&amp;Password protection</source>
+        <translation>&amp;Protezione con password</translation>
+    </message>
+    <message>
+        <source>With password protection you can restrict the access to the following Zelmorin&apos;s functions:</source>
+        <translation>Con la protezione con password si può limitare l&apos;accesso alle seguenti funzioni di Zelmorin:</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Esci</translation>
+    </message>
+    <message>
+        <source>&amp;Configure</source>
+        <translation>&amp;Configurazione</translation>
+    </message>
+    <message>
+        <source>&amp;History View</source>
+        <translation>&amp;Visualizzazione storico</translation>
+    </message>
+    <message>
+        <source>&amp;New password...</source>
+        <translation>&amp;Nuova password...</translation>
+    </message>
+</context>
+<context>
+    <name>CPropPageGeneral</name>
+    <message>
+        <source>Sunday</source>
+        <translation>domenica</translation>
+    </message>
+    <message>
+        <source>Monday</source>
+        <translation>lunedì</translation>
+    </message>
+    <message>
+        <source>Tuesday</source>
+        <translation>martedì</translation>
+    </message>
+    <message>
+        <source>Wednesday</source>
+        <translation>mercoledì</translation>
+    </message>
+    <message>
+        <source>Thursday</source>
+        <translation>giovedì</translation>
+    </message>
+    <message>
+        <source>Friday</source>
+        <translation>venerdì</translation>
+    </message>
+    <message>
+        <source>Saturday</source>
+        <translation>sabato</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Generale</translation>
+    </message>
+    <message>
+        <source>Hide the main Window</source>
+        <translation>Nascondi la finestra principale</translation>
+    </message>
+    <message>
+        <source>Show when connected</source>
+        <translation>Mostra durante la connessione</translation>
+    </message>
+    <message>
+        <source>Always on top</source>
+        <translation>Sempre in primo piano</translation>
+    </message>
+    <message>
+        <source>Total on window title and tool-tip</source>
+        <translation>Totale nel titolo e nel suggerimento</translation>
+    </message>
+    <message>
+        <source>Connection counted in the total</source>
+        <translation>Connessione contata nel totale</translation>
+    </message>
+    <message>
+        <source>Since Installation</source>
+        <translation>Dall&apos;installazione</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Oggi</translation>
+    </message>
+    <message>
+        <source>This week</source>
+        <translation>Questa settimana</translation>
+    </message>
+    <message>
+        <source>This month</source>
+        <translation>Questo mese</translation>
+    </message>
+    <message>
+        <source>Week starts on</source>
+        <translation>La settimana inizia</translation>
+    </message>
+    <message>
+        <source>Start day</source>
+        <translation>Giorno di inizio</translation>
+    </message>
+    <message>
+        <source> All connections</source>
+        <translation> Tutte le connessioni</translation>
+    </message>
+</context>
+<context>
+    <name>CPropPageHistory</name>
+    <message>
+        <source>History</source>
+        <translation>Storico</translation>
+    </message>
+    <message>
+        <source>Day date format in tree view</source>
+        <translation>Formato della data dei giorni nell&apos;albero</translation>
+    </message>
+    <message>
+        <source>Details date format in list view</source>
+        <translation>Formato della data nell&apos;elenco</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Nessuno</translation>
+    </message>
+    <message>
+        <source>Zelmorin - History properties</source>
+        <translation>Zelmorin - Proprietà dello storico</translation>
+    </message>
+</context>
+<context>
+    <name>CPropertyPage</name>
+    <message>
+        <source>Please enter an integer.</source>
+        <translation>Inserire un numero intero.</translation>
+    </message>
+    <message>
+        <source>Please enter an integer between %1 and %2.</source>
+        <translation>Inserire un numero intero tra %1 e %2.</translation>
+    </message>
+</context>
+<context>
+    <name>CPropertySheet</name>
+    <message>
+        <source>Pages</source>
+        <translation>Pagine</translation>
+    </message>
+</context>
+</TS>
