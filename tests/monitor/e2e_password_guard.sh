@@ -13,15 +13,11 @@ pid=""
 trap 'kill_app; desktop_stop' EXIT
 desktop_start || exit 1
 
-export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
-: > "$DESKTOP_WORK/sim.txt"
+desktop_simulator
 mkdir -p "$XDG_CONFIG_DIRS/Quillmoor" "$DESKTOP_WORK/data" "$XDG_CONFIG_HOME/Quillmoor"
 printf '[App%%20Paths]\nPath=%s\n' "$DESKTOP_WORK/data" > "$XDG_CONFIG_DIRS/Quillmoor/Zelmorin.conf"
 conf=$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf
 
-fail=0
-ok()  { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
 check() { local what=$1; shift; if "$@"; then ok "$what"; else bad "$what"; fi; }
 
 kill_app() { [ -n "$pid" ] && kill "$pid" 2>/dev/null; pid=""; }

@@ -10,14 +10,10 @@ desktop_home
 trap desktop_stop EXIT
 desktop_start || exit 1
 tray_start || exit 1
-export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
-: > "$DESKTOP_WORK/sim.txt"
+desktop_simulator
 conf=$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf
 mkdir -p "$(dirname "$conf")"
 
-fail=0
-ok() { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
 pids=()
 launch() { (cd "$DESKTOP_WORK" && exec "$zelmorin" >/dev/null 2>&1) & pids+=($!); }
 stop_all() {

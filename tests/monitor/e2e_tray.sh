@@ -9,14 +9,10 @@ source "$(dirname "$0")/../support/desktop.sh"
 desktop_home
 trap 'kill $pid 2>/dev/null; desktop_stop' EXIT
 desktop_start || exit 1
-export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
-: > "$DESKTOP_WORK/sim.txt"
+desktop_simulator
 conf=$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf
 mkdir -p "$(dirname "$conf")"
 
-fail=0
-ok() { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
 pid=""
 launch() { (cd "$DESKTOP_WORK" && exec "$zelmorin" >/dev/null 2>&1) & pid=$!; }
 stop() { kill -TERM "$pid"; wait "$pid" 2>/dev/null; pid=""; }

@@ -10,6 +10,17 @@
 #   trap desktop_stop EXIT
 
 _desktop_pids=()
+
+# Checks print a line each; a script ends with "exit $fail".
+fail=0
+ok() { echo "ok   $1"; }
+bad() { echo "FAIL $1"; fail=1; }
+
+# The program's connections come from the simulator's file, empty at first.
+desktop_simulator() {
+    export ZELMORIN_RAS=sim:$DESKTOP_WORK/sim.txt
+    : > "$DESKTOP_WORK/sim.txt"
+}
 DESKTOP_WORK=""
 
 desktop_home() {
