@@ -10,6 +10,7 @@
 #include "Connection.h"
 #include "ConnectionLog.h"
 #include "FileException.h"
+#include "OutputFile.h"
 #include "StopPoint.h"
 
 namespace {
@@ -34,25 +35,6 @@ bool Exists(const std::string& path)
     {
     };
     return lstat(path.c_str(), &st) == 0;
-}
-
-bool WriteAllTo(int fd, const std::string& bytes)
-{
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        data += n;
-        left -= std::size_t(n);
-    }
-    return true;
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -130,7 +112,7 @@ bool CCheckpoint::WriteFile(const std::string& path, const std::string& bytes)
     const std::string temp = path + ".tmp" + std::to_string(getpid());
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
-        bool ok = WriteAllTo(fd, bytes) && fsync(fd) == 0;
+        bool ok = COutputFile::WriteFully(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
         int error = errno;
         if (close(fd) != 0 && ok) {
             ok = false;
@@ -167,7 +149,7 @@ bool CCheckpoint::WriteFile(const std::string& path, const std::string& bytes)
         ok = false;
         errno = EINVAL;
     }
-    ok = ok && ftruncate(fd, 0) == 0 && WriteAllTo(fd, bytes) && fsync(fd) == 0;
+    ok = ok && ftruncate(fd, 0) == 0 && COutputFile::WriteFully(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
