@@ -1,0 +1,33 @@
+#include "AllowanceSettings.h"
+
+#include "SettingsStore.h"
+
+namespace {
+
+int InRange(int value, int low, int high, int fallback)
+{
+    return value >= low && value <= high ? value : fallback;
+}
+
+} // namespace
+
+void CAllowanceSettings::Load(const CSettingsStore& store)
+{
+    const CAllowanceSettings defaults;
+    m_bOn = store.GetInt(kSection, "On", 0) != 0;
+    m_nMinutes = InRange(store.GetInt(kSection, "Minutes", defaults.m_nMinutes), 1, kMaxMinutes, defaults.m_nMinutes);
+    m_nPeriod = InRange(store.GetInt(kSection, "Period", defaults.m_nPeriod), kDay, kMonth, defaults.m_nPeriod);
+    m_strEntry = store.GetString(kSection, "Entry", "");
+    // A warning at 100 % would coincide with the one for the allowance used up.
+    m_nWarnPercent =
+        InRange(store.GetInt(kSection, "WarnPercent", defaults.m_nWarnPercent), 1, 99, defaults.m_nWarnPercent);
+}
+
+void CAllowanceSettings::Save(CSettingsStore& store) const
+{
+    store.WriteInt(kSection, "On", m_bOn ? 1 : 0);
+    store.WriteInt(kSection, "Minutes", m_nMinutes);
+    store.WriteInt(kSection, "Period", m_nPeriod);
+    store.WriteString(kSection, "Entry", m_strEntry);
+    store.WriteInt(kSection, "WarnPercent", m_nWarnPercent);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+class CSettingsStore;
+
+// The time allowance: how much connection time a period may use, and when to warn. Kept in
+// its own "Allowance" section, so no older key changes meaning. Values out of their range
+// load as their defaults.
+class CAllowanceSettings
+{
+public:
+    static constexpr const char* kSection = "Allowance";
+    // The period counts as the title total does: 1 today, 2 this week, 3 this month.
+    static constexpr int kDay = 1;
+    static constexpr int kWeek = 2;
+    static constexpr int kMonth = 3;
+    // 31 days: no period is longer than a month.
+    static constexpr int kMaxMinutes = 31 * 24 * 60;
+
+    void Load(const CSettingsStore& store);
+    void Save(CSettingsStore& store) const;
+
+    // The allowance in seconds.
+    long long GetSeconds() const { return 60LL * m_nMinutes; }
+
+    bool m_bOn = false;
+    int m_nMinutes = 30 * 60;
+    int m_nPeriod = kMonth;
+    // The entry it counts, "" for all of them.
+    std::string m_strEntry;
+    // The share of the allowance, in percent, at which the first warning is given.
+    int m_nWarnPercent = 80;
+};
