@@ -20,6 +20,9 @@ public:
 
     void Load(const CSettingsStore& store);
     void Save(CSettingsStore& store) const;
+    // Only the record of the last warning given, written as soon as it is given so that a
+    // restart does not give it again.
+    void SaveNotified(CSettingsStore& store) const;
 
     // The allowance in seconds.
     long long GetSeconds() const { return 60LL * m_nMinutes; }
@@ -31,4 +34,8 @@ public:
     std::string m_strEntry;
     // The share of the allowance, in percent, at which the first warning is given.
     int m_nWarnPercent = 80;
+    // The last warning given: the start of its period (seconds since 1970, 0 for none) and its
+    // level (1 the warning share, 2 the whole allowance).
+    int m_nNotifiedStart = 0;
+    int m_nNotifiedLevel = 0;
 };
