@@ -54,6 +54,11 @@ CMonitorDlg::PasswordCheck& PasswordCheckHook()
     static CMonitorDlg::PasswordCheck check;
     return check;
 }
+CMonitorDlg::AllowanceNotifier& AllowanceNotifierHook()
+{
+    static CMonitorDlg::AllowanceNotifier notifier;
+    return notifier;
+}
 
 } // namespace
 
@@ -68,6 +73,10 @@ void CMonitorDlg::SetPreferencesOpener(PreferencesOpener opener)
 void CMonitorDlg::SetPasswordCheck(PasswordCheck check)
 {
     PasswordCheckHook() = std::move(check);
+}
+void CMonitorDlg::SetAllowanceNotifier(AllowanceNotifier notifier)
+{
+    AllowanceNotifierHook() = std::move(notifier);
 }
 
 const char* CMonitorDlg::TotalLabel(int totalType)
@@ -298,7 +307,8 @@ void CMonitorDlg::GiveAllowanceWarning(const SAllowanceState& state)
 {
     const QString summary = CAllowanceTexts::WarningSummary(state);
     const QString body = CAllowanceTexts::WarningBody(state);
-    if (CDesktopNotifier::Notify(summary, body))
+    const AllowanceNotifier& notifier = AllowanceNotifierHook();
+    if (notifier ? notifier(summary, body) : CDesktopNotifier::Notify(summary, body))
         return;
     // Without a notification service the tray's balloon says it, when the tray can show one;
     // the tip keeps the time left either way.

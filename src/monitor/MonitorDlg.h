@@ -40,6 +40,10 @@ public:
     static void SetHistoryOpener(HistoryOpener opener);
     static void SetPreferencesOpener(PreferencesOpener opener);
     static void SetPasswordCheck(PasswordCheck check);
+    // Shows an allowance warning; false when it could not. Without one the desktop's
+    // notification service shows it.
+    using AllowanceNotifier = std::function<bool(const QString& summary, const QString& body)>;
+    static void SetAllowanceNotifier(AllowanceNotifier notifier);
 
     // dataPrefix: the data directory with a trailing "/", or empty for the current directory.
     CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix);
