@@ -7,18 +7,12 @@ CAllowanceWatch::CAllowanceWatch(CAllowanceSettings& settings, CSettingsStore& s
 {
 }
 
-CAllowance CAllowanceWatch::FromSettings(const CAllowanceSettings& settings, int weekStart, int monthStart)
-{
-    return CAllowance(settings.GetSeconds(), settings.m_nPeriod, settings.m_strEntry, settings.m_nWarnPercent,
-                      weekStart, monthStart);
-}
-
 SAllowanceState CAllowanceWatch::Update(const CConnectionLog& log, CTime now, const CAllowance::SRunning* running,
                                         int weekStart, int monthStart)
 {
     if (!m_settings.m_bOn)
         return SAllowanceState();
-    SAllowanceState state = FromSettings(m_settings, weekStart, monthStart).Compute(log, now, running);
+    SAllowanceState state = m_settings.GetAllowance(weekStart, monthStart).Compute(log, now, running);
     if (state.threshold == SAllowanceState::kNone || !state.period.IsValid())
         return state;
     // Valid instants fit in an int: they end in 2038.

@@ -26,9 +26,6 @@ public:
     SAllowanceState Update(const CConnectionLog& log, CTime now, const CAllowance::SRunning* running, int weekStart,
                            int monthStart);
 
-    // The allowance built from the settings.
-    static CAllowance FromSettings(const CAllowanceSettings& settings, int weekStart, int monthStart);
-
 private:
     CAllowanceSettings& m_settings;
     CSettingsStore& m_store;

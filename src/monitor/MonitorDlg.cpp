@@ -386,8 +386,8 @@ void CMonitorDlg::UpdateTitle()
     // The time left follows the total, over the allowance's own period and entry; like the
     // total it counts the logged connections and changes when one ends. The tip has it below.
     if (m_bShowTotal && m_allowance.m_bOn) {
-        const SAllowanceState logged = CAllowanceWatch::FromSettings(m_allowance, m_nWeekStart, m_nMonthStart)
-                                           .Compute(*m_pLog, CTime::GetCurrentTime());
+        const SAllowanceState logged =
+            m_allowance.GetAllowance(m_nWeekStart, m_nMonthStart).Compute(*m_pLog, CTime::GetCurrentTime());
         shown += QLatin1Char(' ') + CAllowanceTexts::Left(logged);
     }
     setWindowTitle(shown);

@@ -25,6 +25,11 @@ void CAllowanceSettings::Load(const CSettingsStore& store)
     m_nNotifiedLevel = InRange(store.GetInt(kSection, "NotifiedLevel", 0), 0, 2, 0);
 }
 
+CAllowance CAllowanceSettings::GetAllowance(int weekStart, int monthStart) const
+{
+    return CAllowance(GetSeconds(), m_nPeriod, m_strEntry, m_nWarnPercent, weekStart, monthStart);
+}
+
 void CAllowanceSettings::Save(CSettingsStore& store) const
 {
     store.WriteInt(kSection, "On", m_bOn ? 1 : 0);

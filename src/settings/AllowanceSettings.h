@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Allowance.h"
+
 class CSettingsStore;
 
 // The time allowance: how much connection time a period may use, and when to warn. Kept in
@@ -26,6 +28,9 @@ public:
 
     // The allowance in seconds.
     long long GetSeconds() const { return 60LL * m_nMinutes; }
+    // The allowance these values describe, with the first days of weeks and months of the
+    // title total, ready to compute where it stands.
+    CAllowance GetAllowance(int weekStart, int monthStart) const;
 
     bool m_bOn = false;
     int m_nMinutes = 30 * 60;
