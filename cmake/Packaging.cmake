@@ -57,7 +57,9 @@ if(NOT ZELMORIN_CORE_ONLY)
     endif()
     add_custom_command(
       OUTPUT ${_staged}/help/index.html
-      COMMAND ${CMAKE_COMMAND} -E rm -rf ${_staged}
+      # Only the folders copied here: the translations beside them come from lrelease, which
+      # may run before this step.
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${_staged}/help ${_staged}/icons
       COMMAND ${CMAKE_COMMAND} -E make_directory ${_staged}/help ${_staged}/icons
       COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_pages} ${_staged}/help
       COMMAND ${CMAKE_COMMAND} -E copy ${_zelmorin_help_icons} ${_staged}/icons

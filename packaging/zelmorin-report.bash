@@ -12,7 +12,8 @@ _zelmorin_report()
         if [[ -z $ended ]]; then
             case ${words[i]} in
                 --) ended=1; continue ;;
-                --log | --entry | --week-start | --month-start | --day-format | --date-format | --now)
+                --log | --entry | --week-start | --month-start | --day-format | --date-format | --now | \
+                    --allowance | --period | --warn)
                     ((i++)); continue ;;
                 -*) continue ;;
             esac
@@ -37,7 +38,11 @@ _zelmorin_report()
             COMPREPLY=($(compgen -W '{1..31}' -- "$cur"))
             return
             ;;
-        --entry | --day-format | --date-format | --now)
+        --period)
+            COMPREPLY=($(compgen -W 'day week month' -- "$cur"))
+            return
+            ;;
+        --entry | --day-format | --date-format | --now | --allowance | --warn)
             return
             ;;
     esac
@@ -45,12 +50,12 @@ _zelmorin_report()
 
     if [[ -z $ended && $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--log --entry --week-start --month-start --day-format
-            --date-format --now --help --version --' -- "$cur"))
+            --date-format --now --allowance --period --warn --help --version --' -- "$cur"))
         return
     fi
     case $command in
         "")
-            COMPREPLY=($(compgen -W 'totals tree day export json' -- "$cur"))
+            COMPREPLY=($(compgen -W 'totals tree day export json allowance' -- "$cur"))
             ;;
         export)
             ((given == 0)) && _filedir

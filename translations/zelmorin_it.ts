@@ -40,6 +40,41 @@
     </message>
 </context>
 <context>
+    <name>CAllowanceTexts</name>
+    <message>
+        <source>- Left %1</source>
+        <translation>- Rimasti %1</translation>
+    </message>
+    <message>
+        <source>At this pace it runs out on %1</source>
+        <translation>A questo ritmo si esaurisce il %1</translation>
+    </message>
+    <message>
+        <source>At this pace %1 % is left at the period&apos;s end</source>
+        <translation>A questo ritmo a fine periodo ne resta il %1 %</translation>
+    </message>
+    <message>
+        <source>Used up, %1 over</source>
+        <translation>Esaurito, superato di %1</translation>
+    </message>
+    <message>
+        <source>Too early in the period to tell the pace</source>
+        <translation>Troppo presto nel periodo per stimare il ritmo</translation>
+    </message>
+    <message>
+        <source>Zelmorin: the connection time allowance is used up</source>
+        <translation>Zelmorin: il tempo di connessione concesso è esaurito</translation>
+    </message>
+    <message>
+        <source>Zelmorin: %1 % of the connection time allowance used</source>
+        <translation>Zelmorin: usato il %1 % del tempo di connessione concesso</translation>
+    </message>
+    <message>
+        <source>%1 used of %2, %3 left</source>
+        <translation>%1 usati su %2, %3 rimasti</translation>
+    </message>
+</context>
+<context>
     <name>CConnectionDlg</name>
     <message>
         <source>Start day</source>
@@ -555,6 +590,65 @@ Continuare?</translation>
     <message>
         <source>&amp;New password...</source>
         <translation>&amp;Nuova password...</translation>
+    </message>
+</context>
+<context>
+    <name>CPropPageAllowance</name>
+    <message>
+        <source>Allowance</source>
+        <translation>Limite</translation>
+    </message>
+    <message>
+        <source>Limit the connection time</source>
+        <translation>Limita il tempo di connessione</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>Ore</translation>
+    </message>
+    <message>
+        <source>Minutes</source>
+        <translation>Minuti</translation>
+    </message>
+    <message>
+        <source>Every</source>
+        <translation>Ogni</translation>
+    </message>
+    <message>
+        <source>Day</source>
+        <translation>Giorno</translation>
+    </message>
+    <message>
+        <source>Week</source>
+        <translation>Settimana</translation>
+    </message>
+    <message>
+        <source>Month</source>
+        <translation>Mese</translation>
+    </message>
+    <message>
+        <source>Counting</source>
+        <translation>Conteggio</translation>
+    </message>
+    <message>
+        <source>Warn at</source>
+        <translation>Avvisa al</translation>
+    </message>
+    <message>
+        <source>% of the allowance</source>
+        <translation>% del limite</translation>
+    </message>
+    <message>
+        <source>Weeks and months begin on the days chosen on the General page. A second warning comes when the allowance is used up.</source>
+        <translation>Settimane e mesi iniziano nei giorni scelti nella pagina Generale. Un secondo avviso arriva quando il limite è esaurito.</translation>
+    </message>
+    <message>
+        <source>The allowance must be at least one minute.</source>
+        <translation>Il limite deve essere di almeno un minuto.</translation>
+    </message>
+    <message>
+        <source>The allowance cannot be more than %1 hours, the length of the period.</source>
+        <translation>Il limite non può superare %1 ore, la durata del periodo.</translation>
     </message>
 </context>
 <context>

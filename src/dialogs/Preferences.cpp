@@ -3,16 +3,19 @@
 #include <QCoreApplication>
 #include <QDialog>
 
+#include "AllowanceSettings.h"
 #include "MonitorSettings.h"
 #include "PasswordDlg.h"
 #include "PropPageAdvanced.h"
+#include "PropPageAllowance.h"
 #include "PropPageGeneral.h"
 #include "PropPageHistory.h"
 #include "PropertySheet.h"
 #include "StartupShortcut.h"
 #include "TimeTexts.h"
 
-bool RunPreferences(CMonitorSettings& settings, const std::vector<std::string>& entries, QWidget* parent)
+bool RunPreferences(CMonitorSettings& settings, CAllowanceSettings& allowance, const std::vector<std::string>& entries,
+                    QWidget* parent)
 {
     CPropPageGeneral general(entries);
     general.m_bHide = settings.m_bHidden;
@@ -40,10 +43,18 @@ bool RunPreferences(CMonitorSettings& settings, const std::vector<std::string>& 
     if (settings.m_bProtect)
         advanced.m_strPassword = settings.m_strPassword;
 
+    CPropPageAllowance limit(entries);
+    limit.m_bOn = allowance.m_bOn;
+    limit.m_nMinutes = allowance.m_nMinutes;
+    limit.m_nPeriod = allowance.m_nPeriod;
+    limit.m_strEntry = allowance.m_strEntry;
+    limit.m_nWarnPercent = allowance.m_nWarnPercent;
+
     CPropertySheet sheet(QCoreApplication::translate("CPreferences", "Zelmorin - Properties"), parent);
     sheet.AddPage(&general);
     sheet.AddPage(&history);
     sheet.AddPage(&advanced);
+    sheet.AddPage(&limit);
     if (sheet.exec() != QDialog::Accepted)
         return false;
 
@@ -55,6 +66,12 @@ bool RunPreferences(CMonitorSettings& settings, const std::vector<std::string>& 
     settings.m_nWeekStart = general.m_nWeekStart;
     settings.m_strSelectedISP = general.m_strEntry; // empty for " All connections"
     settings.m_bHidden = general.m_bHide;
+
+    allowance.m_bOn = limit.m_bOn;
+    allowance.m_nMinutes = limit.m_nMinutes;
+    allowance.m_nPeriod = limit.m_nPeriod;
+    allowance.m_strEntry = limit.m_strEntry;
+    allowance.m_nWarnPercent = limit.m_nWarnPercent;
 
     DayDateFormat = history.GetDayDateFormat();
     ConnectionDateFormat = history.GetConnectionDateFormat();

@@ -15,7 +15,7 @@
 
 #include "Accessibility.h"
 #include "DialogUnits.h"
-#include "TextBytes.h"
+#include "EntryList.h"
 
 namespace {
 
@@ -130,25 +130,7 @@ void CPropPageGeneral::OnInitDialog()
 
 void CPropPageGeneral::FillEntries()
 {
-    std::vector<std::string> names;
-    for (const std::string& entry : m_vecEntries) {
-        // An empty name would read back as "all connections".
-        if (!entry.empty() && std::find(names.begin(), names.end(), entry) == names.end())
-            names.push_back(entry);
-    }
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const QString textA = QStringFromBytes(a), textB = QStringFromBytes(b);
-        const int order = QString::compare(textA, textB, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : QString::compare(textA, textB, Qt::CaseSensitive) < 0;
-    });
-
-    m_pEntry->clear();
-    // The first row stands for every entry by its place, not by its text, so that a phone-book
-    // name sorting before it, or beginning with a space, is still an entry of its own.
-    m_pEntry->addItem(tr(" All connections"));
-    // The bytes ride along so that a name that is not UTF-8 is stored back unchanged.
-    for (const std::string& name : names)
-        m_pEntry->addItem(QStringFromBytes(name), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    CEntryList::Fill(m_pEntry, m_vecEntries);
 }
 
 bool CPropPageGeneral::DoDataExchange(bool save)
@@ -168,19 +150,7 @@ bool CPropPageGeneral::DoDataExchange(bool save)
 
 bool CPropPageGeneral::ExchangeEntry(bool save)
 {
-    if (save) {
-        const int row = m_pEntry->currentIndex();
-        const QByteArray name = row > 0 ? m_pEntry->itemData(row).toByteArray() : QByteArray();
-        m_strEntry.assign(name.constData(), static_cast<std::size_t>(name.size()));
-        return true;
-    }
-    // From the last row up, as the first row is not a name; an entry that has left the phone
-    // book is not offered, and "all connections" takes its place.
-    const QByteArray wanted(m_strEntry.data(), static_cast<qsizetype>(m_strEntry.size()));
-    int row = m_pEntry->count() - 1;
-    while (row > 0 && m_pEntry->itemData(row).toByteArray() != wanted)
-        --row;
-    m_pEntry->setCurrentIndex(row);
+    CEntryList::Exchange(save, m_pEntry, m_strEntry);
     return true;
 }
 

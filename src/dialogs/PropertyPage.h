@@ -60,11 +60,13 @@ protected:
     // area stays empty when the program carries no such picture.
     QLabel* AddPicture(int resourceId, const QRect& area);
 
+    // Shows why a field was refused, puts the focus in it and gives false.
+    bool FailField(QLineEdit* edit, const QString& message);
+
 private:
     friend class CPropertySheet;
 
     void Create();
-    bool FailField(QLineEdit* edit, const QString& message);
 
     QString m_strTitle;
     QSize m_sizeTemplate;

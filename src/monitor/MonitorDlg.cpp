@@ -1,5 +1,7 @@
 #include "MonitorDlg.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -15,8 +17,10 @@
 
 #include "AboutDlg.h"
 #include "Accessibility.h"
+#include "AllowanceTexts.h"
 #include "ConnectionLog.h"
 #include "ConnectionMonitor.h"
+#include "DesktopNotifier.h"
 #include "DialogUnits.h"
 #include "HelpFile.h"
 #include "HistoryDoc.h"
@@ -50,6 +54,11 @@ CMonitorDlg::PasswordCheck& PasswordCheckHook()
     static CMonitorDlg::PasswordCheck check;
     return check;
 }
+CMonitorDlg::AllowanceNotifier& AllowanceNotifierHook()
+{
+    static CMonitorDlg::AllowanceNotifier notifier;
+    return notifier;
+}
 
 } // namespace
 
@@ -65,6 +74,10 @@ void CMonitorDlg::SetPasswordCheck(PasswordCheck check)
 {
     PasswordCheckHook() = std::move(check);
 }
+void CMonitorDlg::SetAllowanceNotifier(AllowanceNotifier notifier)
+{
+    AllowanceNotifierHook() = std::move(notifier);
+}
 
 const char* CMonitorDlg::TotalLabel(int totalType)
 {
@@ -76,7 +89,10 @@ const char* CMonitorDlg::TotalLabel(int totalType)
 CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix)
     : QDialog(nullptr), m_store(store), m_strLogPath(dataPrefix + "Zelmorin.Log"),
       m_hIcon(QStringLiteral(":/icons/128-32.png")), m_pLog(std::make_unique<CConnectionLog>(m_strLogPath)),
-      m_checkpoint(dataPrefix), m_pProvider(std::move(provider))
+      m_checkpoint(dataPrefix), m_pProvider(std::move(provider)),
+      m_allowanceWatch(m_allowance, store, [this](SAllowanceState::EThreshold, const SAllowanceState& state) {
+          GiveAllowanceWarning(state);
+      })
 {
     m_hIcon.addFile(QStringLiteral(":/icons/128-16.png"));
     m_checkpoint.RecoverCheckpoint(*m_pLog);
@@ -151,6 +167,7 @@ void CMonitorDlg::OnInitDialog()
     m_pTray->TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, BytesFromQString(tr("Zelmorin - Not connected")));
     StartPolling();
     LoadSettings(m_store, [] { return StartupShortcutExists(); });
+    m_allowance.Load(m_store);
     PlaceWindow();
     m_pPollThread->SetReady();
     QMetaObject::invokeMethod(this, &CMonitorDlg::OnHistoryClosed, Qt::QueuedConnection);
@@ -184,6 +201,7 @@ void CMonitorDlg::OnDestroy()
     m_bDestroyed = true;
     m_pTray->TrayDelete(Resource::ID_TRAY);
     SaveSettings(m_store, pos().x(), pos().y());
+    m_allowance.Save(m_store);
     CHistoryFrame::SaveOpenLayouts(); // an open History window is never closed on the way out
 }
 
@@ -192,6 +210,7 @@ void CMonitorDlg::OnEndSession(bool ending)
     if (!ending)
         return;
     SaveSettings(m_store, pos().x(), pos().y());
+    m_allowance.Save(m_store);
     CHistoryFrame::SaveOpenLayouts();
     m_pMonitor->OnStop();
 }
@@ -239,6 +258,7 @@ void CMonitorDlg::SetRunningStatus(const std::string& name, const std::string& t
 {
     // The field is narrow: the time stays whole and the name gives way, shown in full in the
     // field's tip.
+    m_strRunningName = name;
     const QString fullName = QStringFromBytes(name);
     const QString timeText = QStringFromBytes(time);
     const QFontMetrics metrics = m_pStatus->fontMetrics();
@@ -256,6 +276,43 @@ void CMonitorDlg::TraySetIcon(int iconId)
 void CMonitorDlg::TraySetTip(const std::string& tip)
 {
     m_pTray->TraySetTip(Resource::ID_TRAY, tip);
+    UpdateAllowance();
+}
+
+SAllowanceState CMonitorDlg::GetAllowanceState()
+{
+    CAllowance::SRunning running;
+    const bool connected = IsConnected();
+    if (connected) {
+        running.name = m_strRunningName;
+        running.start = m_pMonitor->GetStart();
+        running.elapsed = std::max<long long>(0, (CTime::GetCurrentTime() - running.start).GetTotalSeconds());
+    }
+    return m_allowanceWatch.Update(*m_pLog, CTime::GetCurrentTime(), connected ? &running : nullptr, m_nWeekStart,
+                                   m_nMonthStart);
+}
+
+void CMonitorDlg::UpdateAllowance()
+{
+    // The tip's first line keeps its 63 characters; the time left and the pace follow it.
+    const SAllowanceState state = GetAllowanceState();
+    if (!state.period.IsValid()) {
+        m_pTray->SetTipDetail(QString());
+        return;
+    }
+    m_pTray->SetTipDetail(CAllowanceTexts::Left(state) + QLatin1Char('\n') + CAllowanceTexts::Pace(state));
+}
+
+void CMonitorDlg::GiveAllowanceWarning(const SAllowanceState& state)
+{
+    const QString summary = CAllowanceTexts::WarningSummary(state);
+    const QString body = CAllowanceTexts::WarningBody(state);
+    const AllowanceNotifier& notifier = AllowanceNotifierHook();
+    if (notifier ? notifier(summary, body) : CDesktopNotifier::Notify(summary, body))
+        return;
+    // Without a notification service the tray's balloon says it, when the tray can show one;
+    // the tip keeps the time left either way.
+    m_pTray->ShowMessage(BytesFromQString(summary + QLatin1Char('\n') + body));
 }
 
 void CMonitorDlg::ShowLogProblem(const std::string& message)
@@ -325,7 +382,15 @@ void CMonitorDlg::UpdateTitle()
     if (m_bShowTotal)
         title += BytesFromQString(tr(TotalLabel(m_nTotalType))) +
                  FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
-    setWindowTitle(QStringFromBytes(title));
+    QString shown = QStringFromBytes(title);
+    // The time left follows the total, over the allowance's own period and entry; like the
+    // total it counts the logged connections and changes when one ends. The tip has it below.
+    if (m_bShowTotal && m_allowance.m_bOn) {
+        const SAllowanceState logged =
+            m_allowance.GetAllowance(m_nWeekStart, m_nMonthStart).Compute(*m_pLog, CTime::GetCurrentTime());
+        shown += QLatin1Char(' ') + CAllowanceTexts::Left(logged);
+    }
+    setWindowTitle(shown);
     if (!IsConnected())
         TraySetTip(title);
 }
@@ -487,7 +552,7 @@ void CMonitorDlg::OnPreferences()
         PreferencesOpenerHook()(*this);
         return;
     }
-    if (RunPreferences(*this, CreateRasProviderFromEnvironment()->EnumEntries(), this))
+    if (RunPreferences(*this, m_allowance, CreateRasProviderFromEnvironment()->EnumEntries(), this))
         ApplyWindowState();
 }
 

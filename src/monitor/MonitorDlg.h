@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "AllowanceSettings.h"
+#include "AllowanceWatch.h"
 #include "Checkpoint.h"
 #include "MonitorSettings.h"
 #include "MonitorView.h"
@@ -38,6 +40,10 @@ public:
     static void SetHistoryOpener(HistoryOpener opener);
     static void SetPreferencesOpener(PreferencesOpener opener);
     static void SetPasswordCheck(PasswordCheck check);
+    // Shows an allowance warning; false when it could not. Without one the desktop's
+    // notification service shows it.
+    using AllowanceNotifier = std::function<bool(const QString& summary, const QString& body)>;
+    static void SetAllowanceNotifier(AllowanceNotifier notifier);
 
     // dataPrefix: the data directory with a trailing "/", or empty for the current directory.
     CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix);
@@ -99,6 +105,9 @@ public:
     const std::string& GetLogPath() const { return m_strLogPath; }
     const std::string& GetCheckpointPath() const { return m_checkpoint.GetPath(); }
     CSettingsStore& GetSettingsStore() const { return m_store; }
+    CAllowanceSettings& GetAllowanceSettings() { return m_allowance; }
+    // The allowance now, counting the running connection; the period is invalid while it is off.
+    SAllowanceState GetAllowanceState();
 
     static const char* TotalLabel(int totalType);
 
@@ -111,6 +120,9 @@ protected:
 private:
     void PlaceWindow();
     void OnTrayChanged(bool present);
+    // The allowance lines below the tray tip, and the warnings when due.
+    void UpdateAllowance();
+    void GiveAllowanceWarning(const SAllowanceState& state);
 
     CSettingsStore& m_store;
     std::string m_strLogPath;
@@ -126,4 +138,7 @@ private:
     bool m_bHistoryOpen = false;
     bool m_bDestroyed = false;
     bool m_bApplyingState = false;
+    CAllowanceSettings m_allowance;
+    CAllowanceWatch m_allowanceWatch;
+    std::string m_strRunningName;
 };

@@ -62,7 +62,7 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
 void CTrayIcon::CreateIcon()
 {
     m_pIcon = std::make_unique<QSystemTrayIcon>(Picture(m_nPicture));
-    m_pIcon->setToolTip(QStringFromBytes(m_strTip));
+    m_pIcon->setToolTip(ShownTip());
     connect(m_pIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
         case QSystemTrayIcon::Trigger:
@@ -100,7 +100,22 @@ void CTrayIcon::TraySetTip(int /*id*/, const std::string& tip)
 {
     m_strTip = CutCharacters(tip, kTrayTipChars);
     if (m_pIcon)
-        m_pIcon->setToolTip(QStringFromBytes(m_strTip));
+        m_pIcon->setToolTip(ShownTip());
+}
+
+void CTrayIcon::SetTipDetail(const QString& detail)
+{
+    if (detail == m_strDetail)
+        return;
+    m_strDetail = detail;
+    if (m_pIcon)
+        m_pIcon->setToolTip(ShownTip());
+}
+
+QString CTrayIcon::ShownTip() const
+{
+    const QString tip = QStringFromBytes(m_strTip);
+    return m_strDetail.isEmpty() ? tip : tip + QLatin1Char('\n') + m_strDetail;
 }
 
 bool CTrayIcon::TraySetIcon(int /*id*/, int picture)

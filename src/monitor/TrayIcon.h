@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,11 @@ public:
     // always named its icon; it has only one.
     bool TrayAdd(int id, int picture, const std::string& tip);
     void TraySetTip(int id, const std::string& tip);
+    // Lines shown below the tip, outside its 63 characters (the allowance); empty for none.
+    void SetTipDetail(const QString& detail);
+    const QString& GetTipDetail() const { return m_strDetail; }
+    // The tip with its detail, as the desktop shows it.
+    QString ShownTip() const;
     bool TraySetIcon(int id, int picture);
     void TrayDelete(int id);
 
@@ -57,6 +63,7 @@ private:
 
     std::unique_ptr<QSystemTrayIcon> m_pIcon;
     std::string m_strTip;
+    QString m_strDetail;
     int m_nPicture = 0;
     int m_nId = 0;
     bool m_bAdded = false;

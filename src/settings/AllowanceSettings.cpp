@@ -21,6 +21,13 @@ void CAllowanceSettings::Load(const CSettingsStore& store)
     // A warning at 100 % would coincide with the one for the allowance used up.
     m_nWarnPercent =
         InRange(store.GetInt(kSection, "WarnPercent", defaults.m_nWarnPercent), 1, 99, defaults.m_nWarnPercent);
+    m_nNotifiedStart = store.GetInt(kSection, "NotifiedStart", 0);
+    m_nNotifiedLevel = InRange(store.GetInt(kSection, "NotifiedLevel", 0), 0, 2, 0);
+}
+
+CAllowance CAllowanceSettings::GetAllowance(int weekStart, int monthStart) const
+{
+    return CAllowance(GetSeconds(), m_nPeriod, m_strEntry, m_nWarnPercent, weekStart, monthStart);
 }
 
 void CAllowanceSettings::Save(CSettingsStore& store) const
@@ -30,4 +37,11 @@ void CAllowanceSettings::Save(CSettingsStore& store) const
     store.WriteInt(kSection, "Period", m_nPeriod);
     store.WriteString(kSection, "Entry", m_strEntry);
     store.WriteInt(kSection, "WarnPercent", m_nWarnPercent);
+    SaveNotified(store);
+}
+
+void CAllowanceSettings::SaveNotified(CSettingsStore& store) const
+{
+    store.WriteInt(kSection, "NotifiedStart", m_nNotifiedStart);
+    store.WriteInt(kSection, "NotifiedLevel", m_nNotifiedLevel);
 }

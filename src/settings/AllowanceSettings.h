@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Allowance.h"
+
 class CSettingsStore;
 
 // The time allowance: how much connection time a period may use, and when to warn. Kept in
@@ -20,9 +22,15 @@ public:
 
     void Load(const CSettingsStore& store);
     void Save(CSettingsStore& store) const;
+    // Only the record of the last warning given, written as soon as it is given so that a
+    // restart does not give it again.
+    void SaveNotified(CSettingsStore& store) const;
 
     // The allowance in seconds.
     long long GetSeconds() const { return 60LL * m_nMinutes; }
+    // The allowance these values describe, with the first days of weeks and months of the
+    // title total, ready to compute where it stands.
+    CAllowance GetAllowance(int weekStart, int monthStart) const;
 
     bool m_bOn = false;
     int m_nMinutes = 30 * 60;
@@ -31,4 +39,8 @@ public:
     std::string m_strEntry;
     // The share of the allowance, in percent, at which the first warning is given.
     int m_nWarnPercent = 80;
+    // The last warning given: the start of its period (seconds since 1970, 0 for none) and its
+    // level (1 the warning share, 2 the whole allowance).
+    int m_nNotifiedStart = 0;
+    int m_nNotifiedLevel = 0;
 };

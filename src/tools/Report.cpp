@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "Allowance.h"
 #include "Clock.h"
 #include "ConnectionLog.h"
 #include "ExportFormat.h"
@@ -168,6 +169,31 @@ std::string Iso(CTime time)
     return time.Format("%Y-%m-%dT%H:%M:%S");
 }
 
+const char* PeriodName(int period)
+{
+    return period == CPeriod::kDay ? "day" : period == CPeriod::kWeek ? "week" : "month";
+}
+
+const char* PaceName(SAllowanceState::EPace pace)
+{
+    switch (pace) {
+    case SAllowanceState::kRunsOut:
+        return "runs-out";
+    case SAllowanceState::kLasts:
+        return "lasts";
+    case SAllowanceState::kUsedUp:
+        return "used-up";
+    case SAllowanceState::kNoRate:
+        break;
+    }
+    return "unknown";
+}
+
+const char* ThresholdName(SAllowanceState::EThreshold threshold)
+{
+    return threshold == SAllowanceState::kFull ? "full" : threshold == SAllowanceState::kWarning ? "warning" : "none";
+}
+
 // "--log" of "--log=FILE": the option as the user wrote it, without its value.
 std::string OptionName(const char* arg)
 {
@@ -208,7 +234,8 @@ CReport::CReport(const SReportDefaults& defaults, std::ostream& out, std::ostrea
 const char* CReport::Usage()
 {
     return "usage: zelmorin-report [--log FILE] [--entry NAME] [--week-start 0-6] [--month-start 1-31]\n"
-           "                       [--day-format FMT] [--date-format FMT] [--now \"YYYY-MM-DD HH:MM:SS\"] COMMAND\n"
+           "                       [--day-format FMT] [--date-format FMT] [--now \"YYYY-MM-DD HH:MM:SS\"]\n"
+           "                       [--allowance MINUTES] [--period day|week|month] [--warn 1-99] COMMAND\n"
            "       zelmorin-report --help | -h | --version\n"
            "An option's value follows it as the next argument or after '=' (--log=FILE); -- ends the options.\n"
            "commands:\n"
@@ -217,7 +244,12 @@ const char* CReport::Usage()
            "  day YYYY-MM-DD  the connections of one day\n"
            "  export FILE     every connection as comma-separated text (tab-separated for .txt);\n"
            "                  FILE - is standard output\n"
-           "  json            months, days and connections as one JSON document\n";
+           "  json            months, days and connections as one JSON document, with the allowance\n"
+           "                  when one applies\n"
+           "  allowance       the allowance's period, used, left, over, pace and projected end, one\n"
+           "                  \"Name value\" line each\n"
+           "The allowance options give an allowance (or change the one set in Preferences); its entry\n"
+           "is the one set there unless --entry is given.\n";
 }
 
 int CReport::UsageError(const std::string& message)
@@ -237,6 +269,9 @@ int CReport::Run(const std::vector<std::string>& args)
         kDayFormat,
         kDateFormat,
         kNow,
+        kAllowance,
+        kPeriod,
+        kWarn,
         kVersion
     };
     static const option longOptions[] = {
@@ -247,6 +282,9 @@ int CReport::Run(const std::vector<std::string>& args)
         {"day-format", required_argument, nullptr, kDayFormat},
         {"date-format", required_argument, nullptr, kDateFormat},
         {"now", required_argument, nullptr, kNow},
+        {"allowance", required_argument, nullptr, kAllowance},
+        {"period", required_argument, nullptr, kPeriod},
+        {"warn", required_argument, nullptr, kWarn},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
@@ -279,6 +317,24 @@ int CReport::Run(const std::vector<std::string>& args)
             break;
         case kEntry:
             m_options.entry = value;
+            m_bEntryGiven = true;
+            break;
+        case kAllowance:
+            if (!ParseInt(value, 1, 31 * 24 * 60, m_options.allowanceMinutes))
+                return UsageError("--allowance takes a number of minutes from 1 to 44640");
+            m_options.allowanceOn = true;
+            break;
+        case kPeriod:
+            if (value == "day" || value == "week" || value == "month")
+                m_options.allowancePeriod = value == "day"    ? CPeriod::kDay
+                                            : value == "week" ? CPeriod::kWeek
+                                                              : CPeriod::kMonth;
+            else
+                return UsageError("--period takes day, week or month");
+            break;
+        case kWarn:
+            if (!ParseInt(value, 1, 99, m_options.warnPercent))
+                return UsageError("--warn takes a share from 1 to 99");
             break;
         case kWeekStart:
             if (!ParseInt(value, 0, 6, m_options.weekStart))
@@ -316,7 +372,8 @@ int CReport::Run(const std::vector<std::string>& args)
         return UsageError("no command given");
     const std::string& command = rest[0];
     std::size_t wanted = command == "day" || command == "export" ? 2 : 1;
-    if (command != "totals" && command != "tree" && command != "day" && command != "export" && command != "json")
+    if (command != "totals" && command != "tree" && command != "day" && command != "export" && command != "json" &&
+        command != "allowance")
         return UsageError("unknown command " + command);
     if (rest.size() != wanted)
         return UsageError(command + (wanted == 2 ? " takes one argument" : " takes no argument"));
@@ -346,6 +403,8 @@ int CReport::Run(const std::vector<std::string>& args)
         result = Day(log, rest[1]);
     else if (command == "export")
         result = Export(log, rest[1]);
+    else if (command == "allowance")
+        Allowance(log);
     else
         Json(log);
     return FlushedResult(result);
@@ -464,5 +523,65 @@ void CReport::Json(const CConnectionLog& log)
         AddTotal(entry, month->GetTotal(filter));
         entry["days"] = std::move(days);
     }
+    if (m_options.allowanceOn) {
+        const SAllowanceState state = AllowanceNow(log);
+        JsonValue& allowance = document["allowance"];
+        allowance["period"] = PeriodName(m_options.allowancePeriod);
+        allowance["entry"] = Text(m_bEntryGiven ? m_options.entry : m_options.allowanceEntry);
+        allowance["period_start"] = Text(Iso(state.period.GetStart()));
+        allowance["period_end"] = Text(Iso(state.period.GetEnd()));
+        allowance["period_start_epoch"] = state.period.GetStart().GetTime();
+        allowance["period_end_epoch"] = state.period.GetEnd().GetTime();
+        allowance["allowance_seconds"] = state.allowance;
+        allowance["used_seconds"] = state.used;
+        allowance["left_seconds"] = state.left;
+        allowance["over_seconds"] = state.over;
+        allowance["percent_used"] = state.percentUsed;
+        allowance["warn_percent"] = m_options.warnPercent;
+        allowance["threshold"] = ThresholdName(state.threshold);
+        allowance["pace"] = PaceName(state.pace);
+        if (state.pace == SAllowanceState::kRunsOut) {
+            allowance["runs_out"] = Text(Iso(state.runsOut));
+            allowance["runs_out_epoch"] = state.runsOut.GetTime();
+        } else {
+            allowance["runs_out"] = nullptr;
+            allowance["runs_out_epoch"] = nullptr;
+        }
+        if (state.pace == SAllowanceState::kLasts)
+            allowance["percent_left_at_end"] = state.percentLeftAtEnd;
+        else
+            allowance["percent_left_at_end"] = nullptr;
+    }
     WriteDocument(m_out, document);
+}
+
+SAllowanceState CReport::AllowanceNow(const CConnectionLog& log) const
+{
+    const CAllowance allowance(60LL * m_options.allowanceMinutes, m_options.allowancePeriod,
+                               m_bEntryGiven ? m_options.entry : m_options.allowanceEntry, m_options.warnPercent,
+                               m_options.weekStart, m_options.monthStart);
+    return allowance.Compute(log, CTime::GetCurrentTime());
+}
+
+void CReport::Allowance(const CConnectionLog& log)
+{
+    if (!m_options.allowanceOn) {
+        m_out << "Allowance off\n";
+        return;
+    }
+    const SAllowanceState state = AllowanceNow(log);
+    auto local = [](CTime time) { return time.Format("%Y-%m-%d %H:%M:%S"); };
+    m_out << "Allowance " << FormatDuration(CTimeSpan(state.allowance)) << ' ' << PeriodName(m_options.allowancePeriod)
+          << '\n';
+    m_out << "Period " << local(state.period.GetStart()) << " to " << local(state.period.GetEnd()) << '\n';
+    m_out << "Used " << FormatDuration(CTimeSpan(state.used)) << ' ' << state.percentUsed << " %\n";
+    m_out << "Left " << FormatDuration(CTimeSpan(state.left)) << '\n';
+    m_out << "Over " << FormatDuration(CTimeSpan(state.over)) << '\n';
+    m_out << "Warning " << ThresholdName(state.threshold) << '\n';
+    m_out << "Pace " << PaceName(state.pace);
+    if (state.pace == SAllowanceState::kLasts)
+        m_out << ' ' << state.percentLeftAtEnd << " % left at the end";
+    m_out << '\n';
+    m_out << "Projected end " << (state.pace == SAllowanceState::kRunsOut ? local(state.runsOut) : std::string("-"))
+          << '\n';
 }

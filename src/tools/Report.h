@@ -14,6 +14,13 @@ struct SReportDefaults
     int monthStart = 1;
     std::string dayFormat = "%d/%m/%Y";
     std::string dateFormat = "%d/%m/%Y";
+    // The allowance (see CAllowanceSettings): whether one applies, its minutes, its period
+    // (1 day, 2 week, 3 month), the entry it counts and its warning share.
+    bool allowanceOn = false;
+    int allowanceMinutes = 30 * 60;
+    int allowancePeriod = 3;
+    std::string allowanceEntry;
+    int warnPercent = 80;
 };
 
 // The folder that holds the log: appPath (the App Paths value) when it is set, else the user's
@@ -40,6 +47,11 @@ private:
     int Day(const CConnectionLog& log, const std::string& date);
     int Export(CConnectionLog& log, const std::string& path);
     void Json(const CConnectionLog& log);
+    void Allowance(const CConnectionLog& log);
+    struct SAllowanceState AllowanceNow(const CConnectionLog& log) const;
+
+    // --entry was given: it then chooses the allowance's entry too.
+    bool m_bEntryGiven = false;
 
     SReportDefaults m_options;
     std::ostream& m_out;

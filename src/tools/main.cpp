@@ -2,6 +2,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "AllowanceSettings.h"
 #include "AppSettings.h"
 #include "Report.h"
 
@@ -22,6 +23,13 @@ int main(int argc, char** argv)
         defaults.monthStart = settings.GetInt("", "MonthStart", defaults.monthStart);
         defaults.dayFormat = settings.GetString("", "DayDateFormat", defaults.dayFormat);
         defaults.dateFormat = settings.GetString("", "ConnectionDateFormat", defaults.dateFormat);
+        CAllowanceSettings allowance;
+        allowance.Load(settings);
+        defaults.allowanceOn = allowance.m_bOn;
+        defaults.allowanceMinutes = allowance.m_nMinutes;
+        defaults.allowancePeriod = allowance.m_nPeriod;
+        defaults.allowanceEntry = allowance.m_strEntry;
+        defaults.warnPercent = allowance.m_nWarnPercent;
     }
     std::vector<std::string> args(argv + 1, argv + argc);
     return CReport(defaults, std::cout, std::cerr).Run(args);

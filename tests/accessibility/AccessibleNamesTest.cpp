@@ -23,6 +23,7 @@
 #include "NewPasswordDlg.h"
 #include "PasswordDlg.h"
 #include "PropPageAdvanced.h"
+#include "PropPageAllowance.h"
 #include "PropPageGeneral.h"
 #include "PropPageHistory.h"
 #include "PropertySheet.h"
@@ -135,10 +136,13 @@ TEST(AccessibleNames, PreferencesSheetEveryPage)
     CPropPageGeneral general({"Office", "Home"});
     CPropPageHistory history;
     CPropPageAdvanced advanced;
+    CPropPageAllowance allowance({"Office", "Home"});
+    allowance.m_bOn = true;
     CPropertySheet sheet(QStringLiteral("Zelmorin - Properties"));
     sheet.AddPage(&general);
     sheet.AddPage(&history);
     sheet.AddPage(&advanced);
+    sheet.AddPage(&allowance);
     sheet.show();
     for (int page = 0; page < sheet.GetPageCount(); ++page) {
         SCOPED_TRACE(page);

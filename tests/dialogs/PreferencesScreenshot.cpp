@@ -1,6 +1,6 @@
 // Renders the preference pages and the two password dialogs off screen:
 // zelmorin_preferences_screenshot <directory>. Writes prefs-general.png, prefs-history.png,
-// prefs-advanced.png, password.png and new-password.png. Not a test.
+// prefs-advanced.png, prefs-allowance.png, password.png and new-password.png. Not a test.
 #include <cstdio>
 
 #include <QApplication>
@@ -10,6 +10,7 @@
 #include "NewPasswordDlg.h"
 #include "PasswordDlg.h"
 #include "PropPageAdvanced.h"
+#include "PropPageAllowance.h"
 #include "PropPageGeneral.h"
 #include "PropPageHistory.h"
 #include "PropertySheet.h"
@@ -55,16 +56,25 @@ int main(int argc, char** argv)
     advanced.m_bProtectConfig = true;
     advanced.m_strPassword = "SECRET";
 
+    // Thirty hours a month of the mobile link, warned at 80 %.
+    CPropPageAllowance allowance({"Office", "Home ISP", "Mobile"});
+    allowance.m_bOn = true;
+    allowance.m_nMinutes = 30 * 60;
+    allowance.m_strEntry = "Mobile";
+
     CPropertySheet sheet(QStringLiteral("Zelmorin - Properties"));
     sheet.AddPage(&general);
     sheet.AddPage(&history);
     sheet.AddPage(&advanced);
+    sheet.AddPage(&allowance);
     sheet.show();
     bool saved = Save(sheet, directory, "prefs-general.png");
     sheet.SetActivePage(1);
     saved = Save(sheet, directory, "prefs-history.png") && saved;
     sheet.SetActivePage(2);
     saved = Save(sheet, directory, "prefs-advanced.png") && saved;
+    sheet.SetActivePage(3);
+    saved = Save(sheet, directory, "prefs-allowance.png") && saved;
     sheet.hide();
 
     CPasswordDlg password;

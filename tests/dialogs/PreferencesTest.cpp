@@ -10,11 +10,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "AllowanceSettings.h"
 #include "DialogScript.h"
 #include "MonitorSettings.h"
 #include "NewPasswordDlg.h"
@@ -104,7 +106,7 @@ protected:
             EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Zelmorin - Properties"));
             act(sheet);
         });
-        return RunPreferences(m_settings, entries, nullptr);
+        return RunPreferences(m_settings, m_allowance, entries, nullptr);
     }
     static bool EntryExists() { return QFile::exists(GetStartupShortcutPath()); }
 
@@ -114,6 +116,7 @@ protected:
     std::string m_strConnection = ConnectionDateFormat;
     std::vector<std::string> m_vecPrompts;
     CMonitorSettings m_settings;
+    CAllowanceSettings m_allowance;
     CModalWatchdog m_watchdog;
 };
 
@@ -265,4 +268,34 @@ TEST_F(CPreferencesTest, ProtectionNeedsAPassword)
     EXPECT_EQ(std::tie(m_settings.m_bProtect, m_settings.m_strPassword), std::make_tuple(false, "S\u00c9SAME"));
     EXPECT_TRUE(Run({}, [](Sheet& sheet) { sheet.accept(); }));
     EXPECT_EQ(m_settings.m_strPassword, "");
+}
+
+TEST_F(CPreferencesTest, AllowancePageGoesIntoItsOwnSettingsOnOkOnly)
+{
+    auto edit = [](Sheet& sheet) {
+        On(sheet, 3, "check", 1100)->click();
+        On<QLineEdit>(sheet, 3, "edit", 1101)->setText(QStringLiteral("2"));
+        On<QLineEdit>(sheet, 3, "edit", 1102)->setText(QStringLiteral("15"));
+        On<QComboBox>(sheet, 3, "list", 1103)->setCurrentIndex(0);
+        On<QComboBox>(sheet, 3, "list", 1104)->setCurrentIndex(2); // Office
+    };
+    EXPECT_FALSE(Run({"Office", "Home"}, [&edit](Sheet& sheet) {
+        edit(sheet);
+        sheet.reject();
+    }));
+    EXPECT_FALSE(m_allowance.m_bOn);
+    EXPECT_EQ(m_allowance.m_nMinutes, CAllowanceSettings().m_nMinutes);
+
+    const auto before = Snapshot(m_settings);
+    EXPECT_TRUE(Run({"Office", "Home"}, [&edit](Sheet& sheet) {
+        edit(sheet);
+        sheet.accept();
+    }));
+    EXPECT_TRUE(m_allowance.m_bOn);
+    EXPECT_EQ(m_allowance.m_nMinutes, 2 * 60 + 15);
+    EXPECT_EQ(m_allowance.m_nPeriod, CAllowanceSettings::kDay);
+    EXPECT_EQ(m_allowance.m_strEntry, "Office");
+    EXPECT_EQ(m_allowance.m_nWarnPercent, 80);
+    // The other pages' settings are untouched.
+    EXPECT_EQ(Snapshot(m_settings), before);
 }

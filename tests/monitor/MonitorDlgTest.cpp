@@ -52,6 +52,7 @@ protected:
         CMonitorDlg::SetHistoryOpener(nullptr);
         CMonitorDlg::SetPasswordCheck(nullptr);
         CMonitorDlg::SetPreferencesOpener(nullptr);
+        CMonitorDlg::SetAllowanceNotifier(nullptr);
         CTrayIcon::SetTrayProbe(nullptr);
         SetClockHook(nullptr);
     }
@@ -95,6 +96,61 @@ TEST_F(MonitorDlg, TitleCarriesTheChosenTotal)
     dialog->m_nTotalType = 0;
     dialog->UpdateTitle();
     EXPECT_EQ(Title(*dialog), " Zelmorin - Total 02:00:00");
+}
+
+TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
+{
+    // Two hours a day, warned at half: the log has 01:02:05 today.
+    m_store.m_values = {{{"Allowance", "On"}, "1"},
+                        {{"Allowance", "Minutes"}, "120"},
+                        {{"Allowance", "Period"}, "1"},
+                        {{"Allowance", "WarnPercent"}, "50"},
+                        {{"", "Total"}, "1"}};
+    std::vector<std::string> given;
+    CMonitorDlg::SetAllowanceNotifier([&given](const QString& summary, const QString&) {
+        given.push_back(summary.toStdString());
+        return true;
+    });
+    auto dialog = Start();
+    // The total keeps its own period (the month); the time left counts the allowance's day.
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:57:55");
+    EXPECT_EQ(dialog->GetTray().GetTip(), " Zelmorin - Total 03:02:05");
+    const std::string detail = dialog->GetTray().GetTipDetail().toStdString();
+    // 3725 s in 12 hours lasts 2 hours until 23:11:41.
+    EXPECT_EQ(detail, "- Left 00:57:55\nAt this pace it runs out on 10/03/1999 23:11:41");
+    EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: 51 % of the connection time allowance used"});
+
+    // A running connection counts in the tip at once; the title waits for its end, like the total.
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    CScopedClock::Set(CTime(1999, 3, 10, 13, 0, 0).GetTime());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return given.size() == 2; }, 5000));
+    EXPECT_EQ(given.back(), "Zelmorin: the connection time allowance is used up");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return dialog->GetTray().GetTipDetail() == QStringLiteral("- Left 00:00:00\nUsed up, 00:02:05 over"); },
+        5000))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:57:55");
+    EXPECT_EQ(dialog->GetTray().GetTip().substr(0, 6), "Office");
+    dialog->StopPolling();
+    dialog.reset();
+
+    // Started again the same day: both warnings were given already.
+    auto next = Start();
+    EXPECT_EQ(given.size(), 2u);
+    EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedLevel"}]), "2");
+}
+
+TEST_F(MonitorDlg, AllowanceOffChangesNothing)
+{
+    m_store.m_values = {{{"Allowance", "Minutes"}, "1"}};
+    int given = 0;
+    CMonitorDlg::SetAllowanceNotifier([&given](const QString&, const QString&) { return ++given, true; });
+    auto dialog = Start();
+    dialog->OnTotal();
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05");
+    EXPECT_TRUE(dialog->GetTray().GetTipDetail().isEmpty());
+    EXPECT_EQ(given, 0);
 }
 
 TEST_F(MonitorDlg, PopupMenuShowsTheCurrentStates)

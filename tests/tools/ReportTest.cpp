@@ -390,3 +390,103 @@ TEST(ReportDataFolder, FollowsTheProgramsDataFolder)
         EXPECT_EQ(ReportDataFolder(""), "");
     }
 }
+
+namespace {
+
+class ReportAllowance : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // April 2024: ten hours of Office on the 5th, two of Home on the 8th.
+        WriteFile(m_dir.File("Zelmorin.Log"), "05/04/2024 08:00:00  05/04/2024 18:00:00  10:00:00  Office\r\n"
+                                              "08/04/2024 10:00:00  08/04/2024 12:00:00  02:00:00  Home\r\n");
+        m_defaults.logPath = m_dir.File("Zelmorin.Log");
+        m_defaults.allowanceOn = true;
+        m_defaults.allowanceMinutes = 60 * 60;
+        m_defaults.allowancePeriod = 3;
+        m_defaults.allowanceEntry = "Office";
+    }
+    void TearDown() override { SetClockHook(nullptr); }
+    int Run(std::vector<std::string> args)
+    {
+        m_out.str("");
+        m_err.str("");
+        return CReport(m_defaults, m_out, m_err).Run(args);
+    }
+
+    CScopedTimeZone m_zone{"Europe/Rome"};
+    CTempDir m_dir;
+    SReportDefaults m_defaults;
+    std::ostringstream m_out, m_err;
+};
+
+TEST_F(ReportAllowance, PrintsUsedLeftPaceAndProjectedEnd)
+{
+    ASSERT_EQ(Run({"--now", "2024-04-11 00:00:00", "allowance"}), 0);
+    EXPECT_EQ(m_out.str(), "Allowance 60:00:00 month\n"
+                           "Period 2024-04-01 00:00:00 to 2024-05-01 00:00:00\n"
+                           "Used 10:00:00 16 %\n"
+                           "Left 50:00:00\n"
+                           "Over 00:00:00\n"
+                           "Warning none\n"
+                           "Pace lasts 50 % left at the end\n"
+                           "Projected end -\n");
+    // --entry takes over from the allowance's own entry; options change the allowance.
+    ASSERT_EQ(Run({"--now", "2024-04-11 00:00:00", "--entry", "", "--allowance", "1440", "--warn", "50", "allowance"}),
+              0);
+    EXPECT_NE(m_out.str().find("Used 12:00:00 50 %\nLeft 12:00:00\n"), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("Warning warning\nPace runs-out\nProjected end 2024-04-21 00:00:00\n"),
+              std::string::npos)
+        << m_out.str();
+    // A week from Monday holds only the 8th; the day after is over.
+    ASSERT_EQ(Run({"--now", "2024-04-09 12:00:00", "--entry=Home", "--allowance=60", "--period=week", "--week-start=1",
+                   "allowance"}),
+              0);
+    EXPECT_NE(m_out.str().find("Period 2024-04-08 00:00:00 to 2024-04-15 00:00:00\nUsed 02:00:00 200 %\n"
+                               "Left 00:00:00\nOver 01:00:00\nWarning full\nPace used-up\nProjected end -\n"),
+              std::string::npos)
+        << m_out.str();
+}
+
+TEST_F(ReportAllowance, OffUnlessSetOrGivenAndBadValuesAreBadUsage)
+{
+    m_defaults.allowanceOn = false;
+    ASSERT_EQ(Run({"allowance"}), 0);
+    EXPECT_EQ(m_out.str(), "Allowance off\n");
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_FALSE(nlohmann::json::parse(m_out.str()).contains("allowance"));
+    ASSERT_EQ(Run({"--allowance", "30", "--now", "2024-04-05 12:00:00", "--period", "day", "allowance"}), 0);
+    EXPECT_NE(m_out.str().find("Used 10:00:00 2000 %"), std::string::npos) << m_out.str();
+
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--allowance", "0", "allowance"},
+                                         {"--allowance", "44641", "allowance"},
+                                         {"--period", "year", "allowance"},
+                                         {"--warn", "100", "allowance"},
+                                         {"allowance", "extra"}}) {
+        EXPECT_EQ(Run(bad), 2) << bad[0];
+        EXPECT_EQ(m_out.str(), "");
+    }
+}
+
+TEST_F(ReportAllowance, JsonCarriesTheAllowance)
+{
+    ASSERT_EQ(Run({"--now", "2024-04-11 00:00:00", "--allowance", "900", "json"}), 0);
+    const nlohmann::json document = nlohmann::json::parse(m_out.str());
+    ASSERT_TRUE(document.contains("allowance"));
+    const nlohmann::json& a = document["allowance"];
+    EXPECT_EQ(a["period"], "month");
+    EXPECT_EQ(a["entry"], "Office");
+    EXPECT_EQ(a["period_start"], "2024-04-01T00:00:00");
+    EXPECT_EQ(a["allowance_seconds"], 15 * 3600);
+    EXPECT_EQ(a["used_seconds"], 10 * 3600);
+    EXPECT_EQ(a["left_seconds"], 5 * 3600);
+    EXPECT_EQ(a["threshold"], "none");
+    EXPECT_EQ(a["pace"], "runs-out");
+    // 15 hours at one a day: the 16th.
+    EXPECT_EQ(a["runs_out"], "2024-04-16T00:00:00");
+    EXPECT_EQ(a["runs_out_epoch"], CTime(2024, 4, 16, 0, 0, 0).GetTime());
+    EXPECT_TRUE(a["percent_left_at_end"].is_null());
+}
+
+} // namespace

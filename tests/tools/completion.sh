@@ -34,18 +34,22 @@ check() { # expected LINE
     fi
 }
 
-check "day export json totals tree" "zelmorin-report "
+check "allowance day export json totals tree" "zelmorin-report "
 check "totals tree" "zelmorin-report t"
 check "--date-format --day-format" "zelmorin-report --d"
-check "-- --date-format --day-format --entry --help --log --month-start --now --version --week-start" \
+check "-- --allowance --date-format --day-format --entry --help --log --month-start --now --period --version --warn --week-start" \
     "zelmorin-report -"
 check "Zelmorin.Log logs old.log out.csv" "zelmorin-report --log "
 check "old.log out.csv" "zelmorin-report --log=o"
-check "day export json totals tree" "zelmorin-report --log=old.log "
-check "day export json totals tree" "zelmorin-report --entry Home --week-start 1 "
+check "allowance day export json totals tree" "zelmorin-report --log=old.log "
+check "allowance day export json totals tree" "zelmorin-report --entry Home --week-start 1 "
 check "0 1 2 3 4 5 6" "zelmorin-report --week-start "
 check "1 10 11 12 13 14 15 16 17 18 19" "zelmorin-report --month-start=1"
 check "" "zelmorin-report --entry "
+check "day month week" "zelmorin-report --period "
+check "month" "zelmorin-report --period=m"
+check "" "zelmorin-report --allowance "
+check "allowance day export json totals tree" "zelmorin-report --allowance 600 --warn 50 "
 check "Zelmorin.Log logs old.log out.csv" "zelmorin-report export "
 check "out.csv" "zelmorin-report --entry Home export ou"
 check "" "zelmorin-report export out.csv "
@@ -54,6 +58,6 @@ check "--entry" "zelmorin-report totals --en"
 check "$(date +%F)" "zelmorin-report day "
 # After --, everything is the command and its arguments.
 check "" "zelmorin-report -- -"
-check "day export json totals tree" "zelmorin-report -- "
+check "allowance day export json totals tree" "zelmorin-report -- "
 check "" "zelmorin-report -- --log "
 exit $fail

@@ -9,7 +9,7 @@ trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CONFIG_DIRS=$work/etc TZ=Europe/Rome
 mkdir -p "$XDG_CONFIG_HOME/Quillmoor" "$XDG_CONFIG_DIRS/Quillmoor" "$work/data"
 printf '[App%%20Paths]\nPath=%s\n' "$work/data" > "$XDG_CONFIG_DIRS/Quillmoor/Zelmorin.conf"
-printf '[General]\nWeekStart=1\nSelectedISP=Office\nDayDateFormat=%%d %%b\n' > "$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf"
+printf '[General]\nWeekStart=1\nSelectedISP=Office\nDayDateFormat=%%d %%b\n[Allowance]\nOn=1\nMinutes=300\nPeriod=2\nEntry=Home\nWarnPercent=75\n' > "$XDG_CONFIG_HOME/Quillmoor/Zelmorin.conf"
 printf '08/03/1999 09:00:00  08/03/1999 10:00:00  01:00:00  Office\r\n07/03/1999 09:00:00  07/03/1999 11:00:00  02:00:00  Office\r\n09/03/1999 09:00:00  09/03/1999 13:00:00  04:00:00  Home\r\n' > "$work/data/Zelmorin.Log"
 
 fail=0
@@ -27,6 +27,11 @@ check "tree with the stored day format" "$(printf 'March 1999 = 03:00:00\n  07 M
     "$("$report" tree)"
 check "options override settings" "Week 04:00:00" \
     "$("$report" --entry Home --now "1999-03-10 12:00:00" totals | grep Week)"
+# Five hours a week of Home, the week from Monday: four used in the first 60 hours run out at 75.
+check "allowance from settings" "$(printf 'Allowance 05:00:00 week\nPeriod 1999-03-08 00:00:00 to 1999-03-15 00:00:00\nUsed 04:00:00 80 %%\nLeft 01:00:00\nOver 00:00:00\nWarning warning\nPace runs-out\nProjected end 1999-03-11 03:00:00')" \
+    "$("$report" --now "1999-03-10 12:00:00" allowance)"
+check "allowance in the JSON document" '"allowance": {"period": "week", "entry": "Home",' \
+    "$("$report" --now "1999-03-10 12:00:00" json | grep -o '"allowance": {"period": "week", "entry": "Home",')"
 set +e
 "$report" --log "$work/none.log" totals 2>"$work/err"; rc=$?
 set -e

@@ -1,0 +1,29 @@
+#include "AllowanceWatch.h"
+
+#include "AllowanceSettings.h"
+
+CAllowanceWatch::CAllowanceWatch(CAllowanceSettings& settings, CSettingsStore& store, Notify notify)
+    : m_settings(settings), m_store(store), m_notify(std::move(notify))
+{
+}
+
+SAllowanceState CAllowanceWatch::Update(const CConnectionLog& log, CTime now, const CAllowance::SRunning* running,
+                                        int weekStart, int monthStart)
+{
+    if (!m_settings.m_bOn)
+        return SAllowanceState();
+    SAllowanceState state = m_settings.GetAllowance(weekStart, monthStart).Compute(log, now, running);
+    if (state.threshold == SAllowanceState::kNone || !state.period.IsValid())
+        return state;
+    // Valid instants fit in an int: they end in 2038.
+    const int start = static_cast<int>(state.period.GetStart().GetTime());
+    const int level = static_cast<int>(state.threshold);
+    if (start == m_settings.m_nNotifiedStart && level <= m_settings.m_nNotifiedLevel)
+        return state;
+    m_settings.m_nNotifiedStart = start;
+    m_settings.m_nNotifiedLevel = level;
+    m_settings.SaveNotified(m_store);
+    if (m_notify)
+        m_notify(state.threshold, state);
+    return state;
+}

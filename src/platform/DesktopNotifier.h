@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Desktop notifications through the freedesktop.org notification service on the session bus.
+class CDesktopNotifier
+{
+public:
+    // Shows one notification; false when no service answered within a few seconds, so that
+    // the caller can tell the user another way.
+    static bool Notify(const QString& summary, const QString& body);
+};
