@@ -198,12 +198,12 @@ void CUsageChart::Paint(QPainter& painter, const QRectF& area, const QFont& font
             return x;
         };
         if (hasAllowance) {
-            const double left = legendItem(Tr("Allowance"));
+            const double left = legendItem(QCoreApplication::translate("CUsageChart", "Allowance"));
             painter.setPen(QPen(colors.allowance, 2 * thin));
             painter.drawLine(QPointF(left, midY), QPointF(left + swatch, midY));
             x -= 2 * pad;
         }
-        const double left = legendItem(Tr("Connection time"));
+        const double left = legendItem(QCoreApplication::translate("CUsageChart", "Connection time"));
         painter.fillRect(QRectF(left, rest.top() + line * 0.2, swatch, line * 0.6), colors.bar);
         rest.setTop(rest.top() + line * 1.5);
     }

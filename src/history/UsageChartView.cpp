@@ -125,6 +125,8 @@ void CUsageChartView::Refresh()
     m_chart = CUsageChart::Build(log, filter, scale, year, month, m_allowance);
     m_chart.m_strExtra = m_strExtra;
     m_pSummary->setText(m_chart.SummaryLines().join(QLatin1Char('\n')));
+    // Selectable text takes the focus; a screen reader then reads the summary as its name.
+    m_pSummary->setAccessibleName(m_chart.SummaryLines().join(QStringLiteral(", ")));
     setAccessibleDescription(m_chart.Description());
     update();
 }

@@ -28,6 +28,7 @@
 #include "LogMonth.h"
 #include "Prompt.h"
 #include "TestSupport.h"
+#include "ThemeColors.h"
 #include "UsageChart.h"
 #include "UsageChartView.h"
 
@@ -345,6 +346,30 @@ TEST_F(UsageChartWindow, TheAllowanceFromTheSettingsIsDrawnAndSummed)
     frame = Open();
     EXPECT_LT(frame->GetChartView()->GetChart().m_bars[0].dAllowance, 0);
     EXPECT_EQ(frame->GetChartView()->GetSummary()->text(), "May 1999 = 03:32:03");
+    frame->close();
+}
+
+TEST_F(UsageChartWindow, BarsAndLineStandOutOnLightAndDarkThemes)
+{
+    CHistoryFrame* frame = Open();
+    CUsageChartView* view = frame->GetChartView();
+    QPalette dark = view->palette();
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x1a, 0x3a, 0x6a)); // a dark blue, too dim as it is
+    QPalette light = view->palette();
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Highlight, QColor(0x99, 0xcc, 0xff)); // a pale blue, too faint as it is
+    for (const QPalette& palette : {dark, light}) {
+        view->setPalette(palette);
+        const CUsageChart::SColors colours = view->ScreenColors();
+        EXPECT_EQ(colours.background, palette.color(QPalette::Base));
+        EXPECT_GE(CThemeColors::Contrast(colours.bar, colours.background), 3.0);
+        EXPECT_GE(CThemeColors::Contrast(colours.allowance, colours.background), 3.0);
+        EXPECT_GE(CThemeColors::Contrast(colours.text, colours.background), 4.5);
+        // The line is not lost among the bars.
+        EXPECT_NE(colours.allowance, colours.bar);
+    }
     frame->close();
 }
 
