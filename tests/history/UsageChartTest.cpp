@@ -2,13 +2,18 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSplitter>
+#include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <clocale>
@@ -384,6 +389,12 @@ TEST_F(UsageChartWindow, ThePaneHeightIsKeptUnderItsOwnKey)
     EXPECT_EQ(m_store.m_values[std::make_pair(std::string("History"), std::string("ChartHeight"))], "120");
     frame = Open();
     EXPECT_EQ(frame->GetChartSplitter()->sizes().value(1), 120);
+    // Folded away, and it stays so.
+    frame->GetChartSplitter()->setSizes({220, 0});
+    frame->close();
+    EXPECT_EQ(m_store.m_values[std::make_pair(std::string("History"), std::string("ChartHeight"))], "0");
+    frame = Open();
+    EXPECT_EQ(frame->GetChartSplitter()->sizes().value(1), 0);
     frame->close();
 }
 
@@ -399,7 +410,8 @@ TEST_F(UsageChartWindow, SavesAPngThroughTheDialogAndReportsFailures)
         dialog.selectFile(QString::fromStdString(m_dir.File("chart.png")));
         return int(QDialog::Accepted);
     });
-    view->OnSavePng();
+    // The pane's button.
+    QTest::mouseClick(view->findChild<QPushButton*>("saveChart"), Qt::LeftButton);
     EXPECT_EQ(title, "Save Chart as PNG");
     EXPECT_TRUE(m_prompts.empty());
     QImage saved(QString::fromStdString(m_dir.File("chart.png")), "PNG");
@@ -410,12 +422,26 @@ TEST_F(UsageChartWindow, SavesAPngThroughTheDialogAndReportsFailures)
     EXPECT_GT(CountColour(saved, colours.bar), 300);
     EXPECT_LT(CountColour(saved, colours.background), saved.width() * saved.height());
 
-    // Cancel writes nothing.
+    // The pane's context menu offers the same; Cancel in the dialog writes nothing.
+    int asked = 0;
     CUsageChartView::SetDialogRunner([&](QFileDialog& dialog) {
+        ++asked;
         dialog.selectFile(QString::fromStdString(m_dir.File("cancelled.png")));
         return int(QDialog::Rejected);
     });
-    view->OnSavePng();
+    QString offered;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                offered += action->text();
+            menu->actions().value(0)->trigger();
+            menu->close();
+        }
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(400, 60), view->mapToGlobal(QPoint(400, 60)));
+    QApplication::sendEvent(view, &menuEvent);
+    EXPECT_EQ(offered, "Save Chart as PNG...");
+    EXPECT_EQ(asked, 1);
     EXPECT_FALSE(FileExists(m_dir.File("cancelled.png")));
 
     // A folder that is not there, and one that is a file.
@@ -464,6 +490,33 @@ std::string Output(const std::string& command)
         pclose(pipe);
     }
     return out;
+}
+
+TEST_F(UsageChart, PrintingCountsTheChartPageAndCanStopBeforeIt)
+{
+    CHistoryDoc doc(m_dir.File("Zelmorin.Log"));
+    const CUsageChart chart = CUsageChart::Build(*doc.GetLog(), "", Scale::Days, 1999, 5, {});
+    auto print = [&](const std::string& name, int stopAt, std::vector<std::pair<int, int>>& calls) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(m_dir.File(name)));
+        return CHistoryPrinter::PrintHistoryTo(
+            doc, printer, false, CTime(1999, 6, 1, 9, 0, 0),
+            [&](int page, int pages) {
+                calls.emplace_back(page, pages);
+                return page != stopAt;
+            },
+            &chart);
+    };
+    std::vector<std::pair<int, int>> calls;
+    EXPECT_EQ(print("all.pdf", -1, calls), 2);
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
+    EXPECT_TRUE(FileExists(m_dir.File("all.pdf")));
+    // Stopped at the chart's page: no part of the printout is left.
+    calls.clear();
+    EXPECT_EQ(print("stopped.pdf", 1, calls), -2);
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}}));
+    EXPECT_FALSE(FileExists(m_dir.File("stopped.pdf")));
 }
 
 TEST_F(UsageChartWindow, PrintsTheChartOnAPageAfterTheHistory)
