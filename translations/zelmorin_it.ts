@@ -775,4 +775,76 @@ Continuare?</translation>
         <translation>Pagine</translation>
     </message>
 </context>
+<context>
+    <name>CUsageChart</name>
+    <message>
+        <source>Allowance: %1 a day</source>
+        <translation>Tempo concesso: %1 al giorno</translation>
+    </message>
+    <message>
+        <source>Allowance: %1 a week</source>
+        <translation>Tempo concesso: %1 alla settimana</translation>
+    </message>
+    <message>
+        <source>Allowance: %1 a month</source>
+        <translation>Tempo concesso: %1 al mese</translation>
+    </message>
+    <message>
+        <source>Allowance</source>
+        <translation>Tempo concesso</translation>
+    </message>
+    <message>
+        <source>Connection time</source>
+        <translation>Tempo di connessione</translation>
+    </message>
+</context>
+<context>
+    <name>CUsageChartView</name>
+    <message>
+        <source>Chart of connection time</source>
+        <translation>Grafico del tempo di connessione</translation>
+    </message>
+    <message>
+        <source>Bars of the chart</source>
+        <translation>Barre del grafico</translation>
+    </message>
+    <message>
+        <source>Days of the month</source>
+        <translation>Giorni del mese</translation>
+    </message>
+    <message>
+        <source>Months of the year</source>
+        <translation>Mesi dell&apos;anno</translation>
+    </message>
+    <message>
+        <source>Save Chart as PNG...</source>
+        <translation>Salva grafico come PNG...</translation>
+    </message>
+    <message>
+        <source>Save Chart as PNG</source>
+        <translation>Salva grafico come PNG</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>Immagine PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>Zelmorin chart.png</source>
+        <translation>Grafico Zelmorin.png</translation>
+    </message>
+    <message>
+        <source>The picture could not be encoded.</source>
+        <translation>Non è stato possibile codificare l&apos;immagine.</translation>
+    </message>
+    <message>
+        <source>Zelmorin could not save the chart to %1:
+%2
+
+A file of that name that existed before was left as it was.</source>
+        <translation>Zelmorin non è riuscito a salvare il grafico in %1:
+%2
+
+Un file con quel nome già esistente è stato lasciato com&apos;era.</translation>
+    </message>
+</context>
 </TS>

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <set>
 
+#include "AllowanceSettings.h"
 #include "ConnectionLog.h"
 #include "DialogUnits.h"
 #include "HistoryDoc.h"
@@ -23,6 +24,7 @@
 #include "HistoryTree.h"
 #include "PropPageHistory.h"
 #include "TextBytes.h"
+#include "UsageChartView.h"
 
 CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& store, std::vector<std::string> entries,
                              QWidget* owner, std::function<void()> onClosed)
@@ -92,11 +94,32 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     FitUnstoredWidths();
     m_pSplitter->setSizes({m_layout.m_nTreeWidth, std::max(1, width() - m_layout.m_nTreeWidth)});
 
+    // The chart attaches after the tree, so that it reads the tree's selection once rebuilt.
+    CAllowanceSettings allowance;
+    allowance.Load(m_store);
+    m_pChart =
+        new CUsageChartView(*m_pDoc, *m_pTree,
+                            allowance.m_bOn ? CUsageChart::SAllowance{allowance.m_nPeriod, allowance.GetSeconds()}
+                                            : CUsageChart::SAllowance{},
+                            nullptr);
+    m_pChartSplitter = new QSplitter(Qt::Vertical, this);
+    m_pChartSplitter->setObjectName(QStringLiteral("chartSplitter"));
+    m_pChartSplitter->addWidget(m_pSplitter);
+    m_pChartSplitter->addWidget(m_pChart);
+    m_pChartSplitter->setCollapsible(0, false);
+    m_pChartSplitter->setCollapsible(1, true); // folded away by a user who wants the list's height
+    m_pChartSplitter->setStretchFactor(0, 1);
+    m_pChartSplitter->setStretchFactor(1, 0);
+    const int chartHeight = m_layout.m_nChartHeight >= 0
+                                ? m_layout.m_nChartHeight
+                                : std::max(m_pChart->fontMetrics().height() * 8, m_pChart->sizeHint().height());
+    m_pChartSplitter->setSizes({std::max(1, height() - chartHeight), chartHeight});
+
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
     box->addWidget(bar);
-    box->addWidget(m_pSplitter, 1);
+    box->addWidget(m_pChartSplitter, 1);
 
     // The context menu of either view, or of the bar, goes to the pane last clicked.
     for (QWidget* pane : {static_cast<QWidget*>(m_pTree), static_cast<QWidget*>(m_pList)}) {
@@ -154,8 +177,11 @@ QRect CHistoryFrame::DefaultRect() const
 
 CHistoryFrame::~CHistoryFrame()
 {
-    // The views detach from the document before it goes.
-    delete m_pSplitter;
+    // The views detach from the document before it goes; the chart first, as it reads the tree.
+    delete m_pChart;
+    m_pChart = nullptr;
+    delete m_pChartSplitter;
+    m_pChartSplitter = nullptr;
     m_pSplitter = nullptr;
 }
 
@@ -265,7 +291,7 @@ void CHistoryFrame::OnConfigure()
 
 void CHistoryFrame::OnPrint()
 {
-    CHistoryPrinter::PrintHistory(*m_pDoc, this);
+    CHistoryPrinter::PrintHistory(*m_pDoc, this, &m_pChart->GetChart());
 }
 
 void CHistoryFrame::OnExport()
@@ -284,6 +310,7 @@ void CHistoryFrame::SaveLayout()
     layout.m_nTreeWidth = m_pSplitter->sizes().value(0, layout.m_nTreeWidth);
     for (int i = 0; i < 4; ++i)
         layout.m_nColWidth[i] = m_pList->columnWidth(i);
+    layout.m_nChartHeight = m_pChartSplitter->sizes().value(1, 0);
     layout.Save(m_store);
 }
 

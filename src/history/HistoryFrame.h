@@ -16,9 +16,11 @@ class CHistoryTree;
 class CSettingsStore;
 class QComboBox;
 class QSplitter;
+class CUsageChartView;
 
 // The History window: the entry filter and the Configure, Print, Export and Close buttons
-// along the top, the tree of months and days beside the list of a day's connections. It
+// along the top, the tree of months and days beside the list of a day's connections, and the
+// chart of the chosen month or year under them. It
 // disables its owner while it is open and tells it when it closes.
 class CHistoryFrame : public QWidget
 {
@@ -49,6 +51,9 @@ public:
     CHistoryList* GetList() const { return m_pList; }
     QComboBox* GetFilterBox() const { return m_pFilter; }
     QSplitter* GetSplitter() const { return m_pSplitter; }
+    // The splitter between the tree and list above and the chart below.
+    QSplitter* GetChartSplitter() const { return m_pChartSplitter; }
+    CUsageChartView* GetChartView() const { return m_pChart; }
     int m_bEditEnabled = 0;
 
 protected:
@@ -75,6 +80,8 @@ private:
     std::function<void()> m_onClosed;
     QComboBox* m_pFilter = nullptr;
     QSplitter* m_pSplitter = nullptr;
+    QSplitter* m_pChartSplitter = nullptr;
+    CUsageChartView* m_pChart = nullptr;
     CHistoryList* m_pList = nullptr;
     CHistoryTree* m_pTree = nullptr;
     QWidget* m_pActivePane = nullptr;

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QPageRanges>
 #include <QPainter>
@@ -24,6 +25,7 @@
 #include "LogDay.h"
 #include "LogMonth.h"
 #include "TextBytes.h"
+#include "UsageChart.h"
 
 namespace {
 
@@ -51,7 +53,7 @@ void CHistoryPrinter::SetDialogRunner(DialogRunner runner)
     ActiveRunner() = std::move(runner);
 }
 
-void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
+void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent, const CUsageChart* chart)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QString::fromLatin1(kJobName));
@@ -103,12 +105,12 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return !progress.wasCanceled();
     };
-    PrintHistoryTo(doc, printer, selectionOnly, CTime::GetCurrentTime(), onPage);
+    PrintHistoryTo(doc, printer, selectionOnly, CTime::GetCurrentTime(), onPage, chart);
     progress.close();
 }
 
 int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart,
-                                    const PageHook& onPage)
+                                    const PageHook& onPage, const CUsageChart* chart)
 {
     const std::vector<std::string> lines = BodyLines(doc, selectionOnly);
     if (lines.empty())
@@ -119,42 +121,65 @@ int CHistoryPrinter::PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, b
     const int pitch = Pitch(font, &printer);
     const int pageWidth = printer.width();
     const std::vector<SPlace> places = PlaceLines(static_cast<int>(lines.size()), pitch, printer.height());
-    const int pages = places.back().nPage + 1;
+    const int textPages = places.back().nPage + 1;
+    const int pages = textPages + (chart ? 1 : 0);
 
     QPainter painter;
     if (!painter.begin(&printer))
         return -1;
-    painter.setFont(font);
-    // A one-pixel pen vanishes at today's printer resolutions; 1/200 inch is a thin rule.
-    painter.setPen(QPen(Qt::black, std::max(1, printer.resolution() / 200)));
+    const QPen rulePen(Qt::black, std::max(1, printer.resolution() / 200));
     // Text is placed by the top of its cell; Qt draws at the baseline.
     const int ascent = QFontMetrics(font, &printer).ascent();
     const QString header = QStringFromBytes(HeaderText(printStart));
+    // Opens the page (from 0) with its header and rule; false when the job was stopped.
+    auto startPage = [&](int page) {
+        if (onPage && !onPage(page, pages)) {
+            printer.abort();
+            painter.end();
+            // Qt's file and spooler engines cannot abort; a file is at least not left
+            // holding part of the history.
+            if (!printer.outputFileName().isEmpty())
+                QFile::remove(printer.outputFileName());
+            return false;
+        }
+        // QPainter opens the first page itself.
+        if (page > 0)
+            printer.newPage();
+        painter.setFont(font);
+        // A one-pixel pen vanishes at today's printer resolutions; 1/200 inch is a thin rule.
+        painter.setPen(rulePen);
+        painter.drawText(0, HeaderY(pitch) + ascent, header);
+        painter.drawLine(0, RuleY(pitch), pageWidth, RuleY(pitch));
+        return true;
+    };
     int page = -1;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (places[i].nPage != page) {
-            if (onPage && !onPage(page + 1, pages)) {
-                printer.abort();
-                painter.end();
-                // Qt's file and spooler engines cannot abort; a file is at least not left
-                // holding part of the history.
-                if (!printer.outputFileName().isEmpty())
-                    QFile::remove(printer.outputFileName());
+            if (!startPage(page + 1))
                 return -2;
-            }
-            // QPainter opens the first page itself.
-            if (page >= 0)
-                printer.newPage();
             page = places[i].nPage;
-            painter.drawText(0, HeaderY(pitch) + ascent, header);
-            painter.drawLine(0, RuleY(pitch), pageWidth, RuleY(pitch));
         }
         painter.drawText(0, places[i].nY + ascent, QStringFromBytes(lines[i]));
+    }
+    if (chart) {
+        if (!startPage(++page))
+            return -2;
+        // Landscape proportions at most, so that a portrait page does not stretch the bars.
+        const int top = FirstLineY(pitch);
+        const int height = std::min(printer.height() - top, pageWidth * 3 / 5);
+        chart->Paint(painter, QRectF(0, top, pageWidth, height), ChartFont(), CUsageChart::SColors::Paper(), true);
     }
     if (onPage)
         onPage(pages, pages);
     painter.end();
     return page + 1;
+}
+
+QFont CHistoryPrinter::ChartFont()
+{
+    QFont font = QGuiApplication::font();
+    font.setPointSize(10);
+    return font;
 }
 
 std::string CHistoryPrinter::HeaderText(CTime printStart)

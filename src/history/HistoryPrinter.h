@@ -8,6 +8,7 @@
 
 class CConnection;
 class CHistoryDoc;
+class CUsageChart;
 class CLogDay;
 class QFont;
 class QPaintDevice;
@@ -16,7 +17,8 @@ class QPrinter;
 class QWidget;
 
 // The History window's Print command: one line of monospaced text per connection under a
-// header and a rule on every page, all of the history or the period last chosen in the tree.
+// header and a rule on every page, all of the history or the period last chosen in the tree,
+// then the window's chart on a page of its own.
 // Positions are in the printer's device pixels from the top-left corner of the printable area.
 class CHistoryPrinter
 {
@@ -37,13 +39,16 @@ public:
 
     // Asks for the printer and the range, then prints with the current time in the header,
     // under a progress dialog whose Cancel stops the job.
-    static void PrintHistory(CHistoryDoc& doc, QWidget* parent);
+    static void PrintHistory(CHistoryDoc& doc, QWidget* parent, const CUsageChart* chart = nullptr);
 
     // Prints on printer; the number of pages, -1 when the printer would not start the document,
     // or -2 when onPage stopped it (the job is then aborted, so nothing more comes out). With
-    // nothing to print no job is started, so no blank sheet comes out.
+    // nothing to print no job is started, so no blank sheet comes out. A chart comes last, on
+    // its own page, as wide as the page.
     static int PrintHistoryTo(const CHistoryDoc& doc, QPrinter& printer, bool selectionOnly, CTime printStart,
-                              const PageHook& onPage = nullptr);
+                              const PageHook& onPage = nullptr, const CUsageChart* chart = nullptr);
+    // The chart's font: the desktop's at 10 points, as the text lines are.
+    static QFont ChartFont();
 
     static std::string HeaderText(CTime printStart);
     static std::string BodyLine(const CConnection& record);

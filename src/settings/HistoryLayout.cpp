@@ -26,6 +26,7 @@ void CHistoryLayout::Load(const CSettingsStore& store)
         m_bColWidthStored[i] = width != INT_MIN;
         m_nColWidth[i] = m_bColWidthStored[i] ? width : defaults[i];
     }
+    m_nChartHeight = store.GetInt(kSection, "ChartHeight", -1);
 }
 
 void CHistoryLayout::Save(CSettingsStore& store) const
@@ -37,4 +38,6 @@ void CHistoryLayout::Save(CSettingsStore& store) const
     store.WriteInt(kSection, "TreeWidth", m_nTreeWidth);
     for (int i = 0; i < 4; ++i)
         store.WriteInt(kSection, kColumns[i], m_nColWidth[i]);
+    if (m_nChartHeight >= 0)
+        store.WriteInt(kSection, "ChartHeight", m_nChartHeight);
 }

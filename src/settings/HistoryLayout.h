@@ -18,4 +18,7 @@ public:
     // Whether the widths came from the settings; those that did not are fitted to their texts.
     bool m_bTreeWidthStored = false;
     bool m_bColWidthStored[4] = {false, false, false, false};
+    // The chart pane under the tree and the list; 0 when the user folded it away, negative
+    // when never stored.
+    int m_nChartHeight = -1;
 };
