@@ -301,6 +301,10 @@ Un file con quel nome già esistente è stato lasciato com&apos;era.</translatio
 <context>
     <name>CHistoryFrame</name>
     <message>
+        <source>This period so far: %1</source>
+        <translation>Periodo attuale finora: %1</translation>
+    </message>
+    <message>
         <source>Zelmorin - History</source>
         <translation>Zelmorin - Storico</translation>
     </message>
@@ -596,7 +600,7 @@ Continuare?</translation>
     <name>CPropPageAllowance</name>
     <message>
         <source>Allowance</source>
-        <translation>Limite</translation>
+        <translation>Tempo concesso</translation>
     </message>
     <message>
         <source>Limit the connection time</source>

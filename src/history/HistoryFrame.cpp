@@ -14,6 +14,7 @@
 #include <set>
 
 #include "AllowanceSettings.h"
+#include "AllowanceTexts.h"
 #include "ConnectionLog.h"
 #include "DialogUnits.h"
 #include "HistoryDoc.h"
@@ -23,6 +24,7 @@
 #include "HistoryPrinter.h"
 #include "HistoryTree.h"
 #include "PropPageHistory.h"
+#include "SettingsStore.h"
 #include "TextBytes.h"
 #include "UsageChartView.h"
 
@@ -102,6 +104,18 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
                             allowance.m_bOn ? CUsageChart::SAllowance{allowance.m_nPeriod, allowance.GetSeconds()}
                                             : CUsageChart::SAllowance{},
                             nullptr);
+    if (allowance.m_bOn) {
+        // The current period's standing, whatever period the chart shows: the same figures as
+        // the tray tip's, from the settings the main window last stored.
+        const int weekStart = m_store.GetInt("", "WeekStart", 0);
+        const int monthStart = m_store.GetInt("", "MonthStart", 1);
+        const CAllowance rule = allowance.GetAllowance(weekStart >= 0 && weekStart <= 6 ? weekStart : 0,
+                                                       monthStart >= 1 && monthStart <= 31 ? monthStart : 1);
+        m_pChart->SetExtraSummary([this, rule] {
+            const SAllowanceState state = rule.Compute(*m_pDoc->GetLog(), CTime::GetCurrentTime());
+            return tr("This period so far: %1").arg(CAllowanceTexts::WarningBody(state));
+        });
+    }
     m_pChartSplitter = new QSplitter(Qt::Vertical, this);
     m_pChartSplitter->setObjectName(QStringLiteral("chartSplitter"));
     m_pChartSplitter->addWidget(m_pSplitter);

@@ -91,9 +91,9 @@ void CUsageChartView::SetScale(CUsageChart::Scale scale)
     Refresh();
 }
 
-void CUsageChartView::SetExtraSummary(const QString& text)
+void CUsageChartView::SetExtraSummary(std::function<QString()> source)
 {
-    m_strExtra = text;
+    m_extraSource = std::move(source);
     Refresh();
 }
 
@@ -123,7 +123,7 @@ void CUsageChartView::Refresh()
     }
     const auto scale = m_pScale->currentIndex() == 1 ? CUsageChart::Scale::Months : CUsageChart::Scale::Days;
     m_chart = CUsageChart::Build(log, filter, scale, year, month, m_allowance);
-    m_chart.m_strExtra = m_strExtra;
+    m_chart.m_strExtra = m_extraSource ? m_extraSource() : QString();
     m_pSummary->setText(m_chart.SummaryLines().join(QLatin1Char('\n')));
     // Selectable text takes the focus; a screen reader then reads the summary as its name.
     m_pSummary->setAccessibleName(m_chart.SummaryLines().join(QStringLiteral(", ")));

@@ -32,8 +32,9 @@ public:
     // Builds the chart again from the tree's selection and the document's filter.
     void Refresh();
     void SetScale(CUsageChart::Scale scale);
-    // One more line under the summary (the allowance's pace); empty removes it.
-    void SetExtraSummary(const QString& text);
+    // One more line under the summary (the allowance's pace), asked for again at every
+    // rebuild so that it follows the log; nullptr, or an empty text, removes it.
+    void SetExtraSummary(std::function<QString()> source);
 
     const CUsageChart& GetChart() const { return m_chart; }
     QComboBox* GetScaleBox() const { return m_pScale; }
@@ -63,7 +64,7 @@ private:
     const CHistoryTree& m_tree;
     CUsageChart::SAllowance m_allowance;
     CUsageChart m_chart;
-    QString m_strExtra;
+    std::function<QString()> m_extraSource;
     QWidget* m_pHeader = nullptr; // the summary and the controls beside the bars
     QLabel* m_pSummary = nullptr;
     QComboBox* m_pScale = nullptr;

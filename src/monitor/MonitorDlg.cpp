@@ -552,8 +552,13 @@ void CMonitorDlg::OnPreferences()
         PreferencesOpenerHook()(*this);
         return;
     }
-    if (RunPreferences(*this, m_allowance, CreateRasProviderFromEnvironment()->EnumEntries(), this))
+    if (RunPreferences(*this, m_allowance, CreateRasProviderFromEnvironment()->EnumEntries(), this)) {
         ApplyWindowState();
+        // Stored at once, not only on the way out: a History window opened next and
+        // zelmorin-report read the allowance and the period rules from the store.
+        SaveSettings(m_store, pos().x(), pos().y());
+        m_allowance.Save(m_store);
+    }
 }
 
 void CMonitorDlg::OnHelp()

@@ -337,13 +337,32 @@ TEST_F(UsageChartWindow, TheAllowanceFromTheSettingsIsDrawnAndSummed)
     CHistoryFrame* frame = Open();
     CUsageChartView* view = frame->GetChartView();
     EXPECT_DOUBLE_EQ(view->GetChart().m_bars[0].dAllowance, 36000.0 / 7);
-    EXPECT_EQ(view->GetSummary()->text(), "May 1999 = 03:32:03\nAllowance: 10:00:00 a week");
-    view->SetExtraSummary("Pace: 40 % left at the end of the week");
+    // The window adds where the current period stands: on Friday 14 May 1999 at 18:00, the week
+    // from Sunday holds 02:02:03, and its 138 hours so far project a quarter of the allowance.
+    EXPECT_TRUE(view->GetSummary()->text().endsWith(
+        "May 1999 = 03:32:03\nAllowance: 10:00:00 a week\nThis period so "
+        "far: 02:02:03 used of 10:00:00, 07:57:57 left\nAt this pace 75 % is left at the period's end"))
+        << view->GetSummary()->text().toStdString();
+    frame->close();
+
+    // A day later the Saturday's connection counts too.
+    CScopedClock::Set(CTime(1999, 5, 15, 18, 0, 0).GetTime());
+    frame = Open();
+    view = frame->GetChartView();
+    EXPECT_TRUE(view->GetSummary()->text().endsWith(
+        "This period so far: 02:32:03 used of 10:00:00, 07:27:57 left\nAt this pace 73 % is left at the period's end"))
+        << view->GetSummary()->text().toStdString();
+    int asked = 0;
+    view->SetExtraSummary([&asked] {
+        ++asked;
+        return QStringLiteral("Pace: 40 % left at the end of the week");
+    });
     EXPECT_EQ(view->GetSummary()->text(),
               "May 1999 = 03:32:03\nAllowance: 10:00:00 a week\nPace: 40 % left at the end of the week");
     // The extra line stays through a rebuild.
     frame->GetTree()->setCurrentItem(MonthNode(frame->GetTree(), "April"));
     EXPECT_TRUE(view->GetSummary()->text().endsWith("week\nPace: 40 % left at the end of the week"));
+    EXPECT_GE(asked, 2); // asked again at the rebuild, so that it follows the log
     frame->close();
 
     // Off: no line, whatever amount is stored.
