@@ -2,11 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -545,6 +547,31 @@ TEST_F(MonitorDlg, PreferencesAskForThePasswordWhenGuarded)
     dialog->OnPreferences();
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(asked, 2);
+}
+
+TEST_F(MonitorDlg, PreferencesAreStoredWhenConfirmedNotOnlyOnTheWayOut)
+{
+    auto dialog = Start();
+    m_store.m_values.clear();
+    // The real sheet, cancelled and then confirmed.
+    auto answer = [](bool ok) {
+        QTimer::singleShot(0, [ok] {
+            auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(sheet, nullptr);
+            auto* buttons = sheet->findChild<QDialogButtonBox*>();
+            ASSERT_NE(buttons, nullptr);
+            buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+        });
+    };
+    answer(false);
+    dialog->OnPreferences();
+    EXPECT_TRUE(m_store.m_values.empty());
+    answer(true);
+    dialog->OnPreferences();
+    EXPECT_EQ(m_store.m_values.count({"", "WeekStart"}), 1u);
+    EXPECT_EQ(m_store.m_values.count({"", "Flags"}), 1u);
+    EXPECT_EQ(m_store.m_values.count({"Allowance", "On"}), 1u);
+    EXPECT_EQ(m_store.m_values.count({"Allowance", "Minutes"}), 1u);
 }
 
 TEST_F(MonitorDlg, HistoryOpensReadOnlyByDefaultAndDisablesTheWindow)
