@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,13 +18,20 @@
 class CConnectionLog::CReader
 {
 public:
-    explicit CReader(SContent& content) : m_content(content) {}
+    // hashing: whether the bytes fed are the content's own from its start on, rather than a
+    // later part of the file that another reader takes in.
+    explicit CReader(SContent& content, bool hashing = true)
+        : m_content(content), m_nFirst(content.store.GetCount()), m_bHashing(hashing)
+    {
+    }
 
     void Feed(const char* data, std::size_t size)
     {
-        m_content.hash.Feed(data, size);
-        if (size > 0)
-            m_content.lastByte = data[size - 1];
+        if (m_bHashing) {
+            m_content.hash.Feed(data, size);
+            if (size > 0)
+                m_content.lastByte = data[size - 1];
+        }
         const char* end = data + size;
         while (data < end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', std::size_t(end - data)));
@@ -42,12 +50,37 @@ public:
         }
     }
 
-    // A last line without a line end is still a line.
     void Finish()
+    {
+        FinishLine();
+        Collect();
+    }
+
+    // A last line without a line end is still a line.
+    void FinishLine()
     {
         if (!m_partial.empty())
             Line(m_partial);
         m_partial.clear();
+    }
+
+    // The records added to the store since this reader began join the log's list, in start
+    // order.
+    void Collect()
+    {
+        auto& list = m_content.connections;
+        const std::size_t old = list.size();
+        list.reserve(old + (m_content.store.GetCount() - m_nFirst));
+        m_content.store.CollectFrom(m_nFirst, list);
+        // Lines nearly always come in start order. Any that do not are sorted once (inserting
+        // each in its place costs a move of the list per line), stably so that equal starts
+        // keep file order and follow the records read before.
+        auto earlier = [](const CConnection* a, const CConnection* b) { return a->GetStart() < b->GetStart(); };
+        const auto added = list.begin() + std::ptrdiff_t(old);
+        if (std::is_sorted(old > 0 ? added - 1 : added, list.end(), earlier))
+            return;
+        std::stable_sort(added, list.end(), earlier);
+        std::inplace_merge(list.begin(), added, list.end(), earlier);
     }
 
 private:
@@ -60,11 +93,8 @@ private:
             m_content.unread.emplace_back(line);
             return;
         }
-        auto record = std::make_unique<CConnection>(CTime(parsed.start), CTime(parsed.end), std::string(parsed.name));
-        record->m_bDeleted = parsed.deleted ? 1 : 0;
-        CConnection* raw = record.get();
-        Insert(m_content, std::move(record));
-        if (raw->m_bDeleted)
+        CConnection* raw = m_content.store.Add(parsed.start, parsed.end, parsed.name, parsed.deleted);
+        if (parsed.deleted)
             return;
         // Consecutive lines nearly always fall on the same day.
         if (m_pLastDay && m_nLastYear == parsed.startYear && m_nLastMonth == parsed.startMonth &&
@@ -79,6 +109,8 @@ private:
     }
 
     SContent& m_content;
+    const std::size_t m_nFirst; // the store's records before this read
+    const bool m_bHashing;
     CLogLineParser m_parser;
     std::string m_partial;
     CLogDay* m_pLastDay = nullptr;
@@ -99,7 +131,9 @@ void CConnectionLog::Clear()
 {
     // Months go first: their days point at records.
     m_content.months.clear();
-    m_content.connections.clear();
+    std::vector<CConnection*>().swap(m_content.connections);
+    m_content.adopted.clear();
+    m_content.store.Clear();
     m_content.unread.clear();
 }
 
@@ -120,25 +154,115 @@ bool CConnectionLog::Load()
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
     fresh.read = true;
-    CReader reader(fresh);
-    std::vector<char> buf(1 << 20);
-    for (;;) {
-        ssize_t n = read(fd, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            m_nLoadError = errno;
-            return false;
-        }
-        if (n == 0)
-            break;
-        reader.Feed(buf.data(), std::size_t(n));
+    const int error = ReadAll(fd, fresh);
+    if (error != 0) {
+        m_nLoadError = error;
+        return false;
     }
-    reader.Finish();
     Clear();
     m_content = std::move(fresh);
     m_nLoadError = 0;
     return true;
+}
+
+namespace {
+
+// Gives the bytes from offset from to offset to (or to the end of the file when to is -1) to
+// feed, in blocks; returns 0 or the errno of a failed read. Stops early at the end of the file.
+template <typename Feed> int ReadRange(int fd, off_t from, off_t to, Feed feed)
+{
+    std::vector<char> buf(1 << 20);
+    off_t at = from;
+    while (to < 0 || at < to) {
+        const std::size_t want = to < 0 ? buf.size() : std::min(buf.size(), std::size_t(to - at));
+        const ssize_t n = pread(fd, buf.data(), want, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break;
+        feed(buf.data(), std::size_t(n));
+        at += n;
+    }
+    return 0;
+}
+
+// The offset just after the first line feed at or after from, or -1 when none follows.
+off_t NextLineStart(int fd, off_t from)
+{
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = pread(fd, buf, sizeof buf, from);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return -1;
+        if (const void* newline = std::memchr(buf, '\n', std::size_t(n)))
+            return from + (static_cast<const char*>(newline) - buf) + 1;
+        from += n;
+    }
+}
+
+} // namespace
+
+int CConnectionLog::ReadAll(int fd, SContent& content)
+{
+    CReader reader(content);
+    struct stat st
+    {
+    };
+    // A large file is read by two threads, each from its own line start on. The first takes
+    // a little less than half, since it also hashes the second part.
+    const off_t boundary =
+        fstat(fd, &st) == 0 && st.st_size >= off_t(kTwoReadersBytes) ? NextLineStart(fd, st.st_size * 9 / 20) : -1;
+    if (boundary <= 0 || boundary >= st.st_size) {
+        const int error = ReadRange(fd, 0, -1, [&](const char* data, std::size_t n) { reader.Feed(data, n); });
+        if (error == 0)
+            reader.Finish();
+        return error;
+    }
+
+    SContent later;
+    off_t laterBytes = 0;
+    auto second = std::async(std::launch::async, [&] {
+        CReader laterReader(later, false);
+        const int error = ReadRange(fd, boundary, -1, [&](const char* data, std::size_t n) {
+            laterReader.Feed(data, n);
+            laterBytes += off_t(n);
+        });
+        laterReader.FinishLine();
+        return error;
+    });
+    int error = ReadRange(fd, 0, boundary, [&](const char* data, std::size_t n) { reader.Feed(data, n); });
+    reader.FinishLine();
+    const int laterError = second.get();
+    if (error == 0)
+        error = laterError;
+    // The hash covers exactly the bytes read, in file order.
+    off_t hashed = 0;
+    if (error == 0)
+        error = ReadRange(fd, boundary, boundary + laterBytes, [&](const char* data, std::size_t n) {
+            content.hash.Feed(data, n);
+            content.lastByte = data[n - 1];
+            hashed += off_t(n);
+        });
+    if (error == 0 && hashed != laterBytes)
+        error = EIO; // shortened while read, by a writer that ignores the lock
+    if (error != 0)
+        return error;
+
+    content.store.Absorb(std::move(later.store));
+    content.unread.insert(content.unread.end(), std::make_move_iterator(later.unread.begin()),
+                          std::make_move_iterator(later.unread.end()));
+    for (auto& month : later.months) {
+        if (CLogMonth* same = Find(content, month->GetYear(), month->GetMonth()))
+            same->TakeDaysFrom(*month);
+        else
+            InsertMonth(content, std::move(month));
+    }
+    reader.Collect();
+    return 0;
 }
 
 void CConnectionLog::Append(const CTime& start, const CTime& end, const std::string& name)
@@ -335,21 +459,18 @@ void CConnectionLog::TakeInAppendedLines(int fd)
     reader.Finish();
 }
 
-void CConnectionLog::Insert(SContent& content, std::unique_ptr<CConnection> record)
+void CConnectionLog::Insert(SContent& content, CConnection* record)
 {
     auto& list = content.connections;
-    if (list.empty() || !(list.back()->GetStart() > record->GetStart())) {
-        list.push_back(std::move(record));
-        return;
-    }
     auto pos = std::upper_bound(list.begin(), list.end(), record->GetStart(),
-                                [](const CTime& start, const auto& other) { return start < other->GetStart(); });
-    list.insert(pos, std::move(record));
+                                [](const CTime& start, const CConnection* other) { return start < other->GetStart(); });
+    list.insert(pos, record);
 }
 
 void CConnectionLog::AddConnection(CConnection* record)
 {
-    Insert(m_content, std::unique_ptr<CConnection>(record));
+    m_content.adopted.emplace_back(record);
+    Insert(m_content, record);
 }
 
 CLogMonth* CConnectionLog::Find(const SContent& content, int year, int month)

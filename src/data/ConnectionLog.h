@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Connection.h"
+#include "ConnectionStore.h"
 #include "ContentHash.h"
 #include "LogMonth.h"
 #include "Time.h"
@@ -27,6 +28,10 @@ public:
     CConnectionLog& operator=(const CConnectionLog&) = delete;
 
     const std::string& GetPath() const { return m_strPath; }
+
+    // A file of at least this size is read by two threads, each from a line start on; below
+    // it a second thread costs more than it gains.
+    static constexpr std::size_t kTwoReadersBytes = 4 << 20;
 
     // Reads the whole file. False if the path is empty or the file cannot be read; memory then
     // stays as it was and GetLoadError() tells the cause.
@@ -49,10 +54,11 @@ public:
     bool Save();
     void Clear();
 
-    // Inserts a record (the log then owns it) before the first one that starts later.
+    // Inserts a record before the first one that starts later. The log takes ownership of it
+    // (the record must come from new) and keeps it at its address until Clear or Load.
     void AddConnection(CConnection* record);
     int GetConnectionCount() const { return static_cast<int>(m_content.connections.size()); }
-    CConnection* GetConnection(int index) const { return m_content.connections[static_cast<std::size_t>(index)].get(); }
+    CConnection* GetConnection(int index) const { return m_content.connections[static_cast<std::size_t>(index)]; }
 
     CLogMonth* FindMonth(int year, int month) const;
     void AddMonth(CLogMonth* month); // takes ownership
@@ -74,7 +80,11 @@ public:
 private:
     struct SContent
     {
-        std::vector<std::unique_ptr<CConnection>> connections;
+        // The records read from the file, and those given to AddConnection.
+        CConnectionStore store;
+        std::vector<std::unique_ptr<CConnection>> adopted;
+        // Every record, in start order.
+        std::vector<CConnection*> connections;
         std::vector<std::unique_ptr<CLogMonth>> months;
         std::vector<std::string> unread;
         // What was read of the file, to recognise a later plain append.
@@ -84,10 +94,12 @@ private:
     };
     class CReader;
 
-    static void Insert(SContent& content, std::unique_ptr<CConnection> record);
+    static void Insert(SContent& content, CConnection* record);
     static CLogMonth* InsertMonth(SContent& content, std::unique_ptr<CLogMonth> month);
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
+    // Reads the whole open file into content; 0 or the errno of a failed read.
+    static int ReadAll(int fd, SContent& content);
     void TakeInAppendedLines(int fd);
     void AppendLine(const class CLogLock& lock, const std::string& line);
     void Rewrite(const std::string& path, const std::string& separator, bool includeDeleted);

@@ -74,6 +74,8 @@ const CLogLineParser::SDay& CLogLineParser::LookUpDay(int year, int month, int d
         return m_lastDay;
     auto found = m_days.find(key);
     if (found == m_days.end()) {
+        if (m_days.empty())
+            m_days.reserve(1024);
         SDay entry{CTime::ComposeLocal(year, month, day, 0, 0, 0), false};
         std::int64_t last = CTime::ComposeLocal(year, month, day, 23, 59, 59);
         if (entry.midnight != CTime::kInvalid && last == entry.midnight + 86399) {
@@ -154,6 +156,11 @@ bool CLogLineParser::ParseField(std::string_view field, std::int64_t& instant, i
     int n[6];
     if (!ReadFixedShape(field, n) && !ReadGeneralShape(field, n))
         return false;
+    return ComposeField(n, instant, ymd);
+}
+
+bool CLogLineParser::ComposeField(const int* n, std::int64_t& instant, int* ymd)
+{
     int day = n[0], month = n[1], year = n[2], hour = n[3], minute = n[4], second = n[5];
     bool plain = false;
     instant = Compose(year, month, day, hour, minute, second, plain);
@@ -183,20 +190,33 @@ bool CLogLineParser::Parse(std::string_view line, SLogLine& out)
     if (out.deleted)
         line.remove_prefix(1);
 
-    std::size_t first = line.find(kSeparator);
-    if (first == std::string_view::npos)
-        return false;
-    std::size_t second = line.find(kSeparator, first + 2);
-    if (second == std::string_view::npos)
-        return false;
-    std::size_t third = line.find(kSeparator, second + 2);
-    if (third == std::string_view::npos)
-        return false;
-
     int ymd[3];
-    if (!ParseField(line.substr(0, first), out.start, ymd) ||
-        !ParseField(line.substr(first + 2, second - first - 2), out.end, nullptr))
-        return false;
+    std::size_t third;
+    int start[6], end[6];
+    // The lines the program writes: two fields of exactly 19 characters, each followed by the
+    // separator. Neither field can hold two blanks in a row, so these are the first two
+    // separators, as the search below would find them.
+    if (line.size() >= 42 && line[19] == ' ' && line[20] == ' ' && line[40] == ' ' && line[41] == ' ' &&
+        ReadFixedShape(line.substr(0, 19), start) && ReadFixedShape(line.substr(21, 19), end)) {
+        third = line.find(kSeparator, 42);
+        if (third == std::string_view::npos)
+            return false;
+        if (!ComposeField(start, out.start, ymd) || !ComposeField(end, out.end, nullptr))
+            return false;
+    } else {
+        std::size_t first = line.find(kSeparator);
+        if (first == std::string_view::npos)
+            return false;
+        std::size_t second = line.find(kSeparator, first + 2);
+        if (second == std::string_view::npos)
+            return false;
+        third = line.find(kSeparator, second + 2);
+        if (third == std::string_view::npos)
+            return false;
+        if (!ParseField(line.substr(0, first), out.start, ymd) ||
+            !ParseField(line.substr(first + 2, second - first - 2), out.end, nullptr))
+            return false;
+    }
     out.startYear = ymd[0];
     out.startMonth = ymd[1];
     out.startDay = ymd[2];

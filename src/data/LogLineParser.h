@@ -42,6 +42,8 @@ private:
 
     std::int64_t Compose(int year, int month, int day, int hour, int minute, int second, bool& plain);
     bool ParseField(std::string_view field, std::int64_t& instant, int* ymd);
+    // n: day, month, year, hour, minute, second as read; ymd, if given, gets the start's day.
+    bool ComposeField(const int* n, std::int64_t& instant, int* ymd);
     const SDay& LookUpDay(int year, int month, int day);
 
     std::unordered_map<std::int32_t, SDay> m_days;
