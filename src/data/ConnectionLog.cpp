@@ -275,7 +275,7 @@ void CConnectionLog::Append(const CTime& start, const CTime& end, const std::str
     Load();
 }
 
-void CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
+std::string CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
 {
     const int fd = lock.GetFd();
     const bool created = lock.Created();
@@ -320,6 +320,7 @@ void CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
         CFileException error = CFileException::FromErrno(m_strPath, "cannot close");
         Undo(fd, oldSize, created, error);
     }
+    return bytes;
 }
 
 void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileException& error)
@@ -341,17 +342,31 @@ bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, co
     if (m_strPath.empty())
         return false;
     // Held from the check to the append, so that no other writer can log the same connection
-    // in between; the read inside shares it.
+    // in between; the reads inside share it.
     CLogLock lock(m_strPath);
-    if (!Load())
+    // What the file holds now. When it has only grown since it was read, the lines added are
+    // enough: reading a large log again would hold up the caller (the main window) for long.
+    bool current = false;
+    if (m_content.read) {
+        try {
+            TakeInAppendedLines(lock.GetFd());
+            current = true;
+        } catch (const CLogChangedException&) {
+            // rewritten by another program since it was read: read it all again below
+        }
+    }
+    if (!current && !Load())
         throw CFileException(m_strPath, "cannot read", m_nLoadError);
     const std::string stored = CConnection::LineSafeName(name);
-    for (const auto& record : m_content.connections) {
-        if (record->GetStart() == start && record->m_strName == stored)
+    auto earlier = [](const CConnection* record, const CTime& at) { return record->GetStart() < at; };
+    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start, earlier);
+         it != m_content.connections.end() && (*it)->GetStart() == start; ++it) {
+        if ((*it)->m_strName == stored)
             return false;
     }
-    AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
-    Load();
+    // The lock is still held, so the file is what was read followed by exactly these bytes.
+    const std::string written = AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
+    TakeIn(written.data(), written.size());
     return true;
 }
 
@@ -417,45 +432,53 @@ bool CConnectionLog::Save()
 
 void CConnectionLog::TakeInAppendedLines(int fd)
 {
-    std::string bytes;
+    // The part already read must be unchanged: hashed as it streams by, without holding it.
+    const std::uint64_t known = m_content.read ? m_content.hash.Size() : 0;
+    CContentHash prefix;
+    std::string added;
     std::vector<char> buf(1 << 20);
+    std::uint64_t at = 0;
     for (;;) {
-        ssize_t n = pread(fd, buf.data(), buf.size(), off_t(bytes.size()));
+        ssize_t n = pread(fd, buf.data(), buf.size(), off_t(at));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             throw CFileException::FromErrno(m_strPath, "cannot read");
         if (n == 0)
             break;
-        bytes.append(buf.data(), std::size_t(n));
+        const std::uint64_t inPrefix = at < known ? std::min<std::uint64_t>(known - at, std::uint64_t(n)) : 0;
+        prefix.Feed(buf.data(), std::size_t(inPrefix));
+        added.append(buf.data() + inPrefix, std::size_t(std::uint64_t(n) - inPrefix));
+        at += std::uint64_t(n);
     }
-    std::uint64_t known = m_content.read ? m_content.hash.Size() : 0;
-    if (bytes.size() < known)
+    if (at < known || prefix.Digest() != m_content.hash.Digest())
         throw CLogChangedException(m_strPath);
-    CContentHash prefix;
-    prefix.Feed(bytes.data(), known);
-    if (prefix.Digest() != m_content.hash.Digest())
-        throw CLogChangedException(m_strPath);
-    if (bytes.size() == known)
+    TakeIn(added.data(), added.size());
+}
+
+void CConnectionLog::TakeIn(const char* data, std::size_t size)
+{
+    if (size == 0)
         return;
     // A last line read without its line end was already taken as a line: an append has only
     // completed its line end, which must not read as one more (empty) line. A line that has
     // grown is not a plain append.
-    if (m_content.lastByte != '\n') {
+    if (m_content.read && m_content.lastByte != '\n') {
         std::size_t lineEnd = 0;
-        if (m_content.lastByte != '\r' && bytes.compare(known, 2, "\r\n") == 0)
+        if (m_content.lastByte != '\r' && size >= 2 && data[0] == '\r' && data[1] == '\n')
             lineEnd = 2;
-        else if (bytes[known] == '\n')
+        else if (data[0] == '\n')
             lineEnd = 1;
         else
             throw CLogChangedException(m_strPath);
-        m_content.hash.Feed(bytes.data() + known, lineEnd);
+        m_content.hash.Feed(data, lineEnd);
         m_content.lastByte = '\n';
-        known += lineEnd;
+        data += lineEnd;
+        size -= lineEnd;
     }
     m_content.read = true;
     CReader reader(m_content);
-    reader.Feed(bytes.data() + known, bytes.size() - known);
+    reader.Feed(data, size);
     reader.Finish();
 }
 

@@ -41,7 +41,9 @@ public:
     void Append(const CTime& start, const CTime& end, const std::string& name);
     // The same, unless the file, read again now, already holds a record (deleted or not) with
     // this start and entry name: for a connection that an interrupted earlier attempt may have
-    // logged already. True when it appended.
+    // logged already. True when it appended. When the file has only grown since this object
+    // read it, only the lines added are read (changes to records in memory are then kept),
+    // and afterwards the appended line is taken in without reading the file again.
     bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
@@ -100,8 +102,13 @@ private:
     static CLogMonth* Find(const SContent& content, int year, int month);
     // Reads the whole open file into content; 0 or the errno of a failed read.
     static int ReadAll(int fd, SContent& content);
+    // Reads what was appended to the open file since it was read (everything when it was never
+    // read); any other change raises CLogChangedException and leaves memory as it was.
     void TakeInAppendedLines(int fd);
-    void AppendLine(const class CLogLock& lock, const std::string& line);
+    // Reads bytes that follow, in the file, those read so far.
+    void TakeIn(const char* data, std::size_t size);
+    // Returns the bytes written: the line, after a line end that the file lacked.
+    std::string AppendLine(const class CLogLock& lock, const std::string& line);
     void Rewrite(const std::string& path, const std::string& separator, bool includeDeleted);
     [[noreturn]] void Undo(int fd, off_t oldSize, bool created, const class CFileException& error);
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;

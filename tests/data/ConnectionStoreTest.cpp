@@ -281,6 +281,46 @@ TEST_F(ConnectionStore, ALargeLogReadInTwoPartsEqualsReadingItLineByLine)
     EXPECT_EQ(log.GetConnection(3)->m_bDeleted, 1);
 }
 
+// The main window logs each connection's end this way: only the lines appended since the last
+// read are read, and the line written is taken in without reading the file again.
+TEST_F(ConnectionStore, AppendUnlessLoggedReadsOnlyWhatWasAppended)
+{
+    std::string bytes = Line(5, 10, 0, "Office") + "a note\r\n" + Line(6, 10, 0, "Home");
+    bytes.resize(bytes.size() - 2); // the last line lacks its line end
+    WriteFile(Log(), bytes);
+    CConnectionLog log(Log());
+    ASSERT_EQ(log.GetConnectionCount(), 2);
+
+    // Another program appends a connection: it is seen, and not logged twice.
+    CConnectionLog other(Log());
+    const CTime start(1999, 3, 7, 10, 0, 0);
+    other.Append(start, start + CTimeSpan(30), "Office");
+    EXPECT_FALSE(log.AppendUnlessLogged(start, start + CTimeSpan(20), "Office"));
+    ExpectHolds(log, ReadLineByLine(ReadFile(Log())));
+
+    // One that starts before the others is written at the end and sorted in memory.
+    const CTime early(1999, 3, 4, 8, 0, 0);
+    EXPECT_TRUE(log.AppendUnlessLogged(early, early + CTimeSpan(600), "Mobile"));
+    const std::string file = ReadFile(Log());
+    EXPECT_EQ(file, bytes + "\r\n" + Line(7, 10, 0, "Office") +
+                        "04/03/1999 08:00:00  04/03/1999 08:10:00  00:10:00  Mobile\r\n");
+    ExpectHolds(log, ReadLineByLine(file));
+    EXPECT_EQ(log.GetTotal("Mobile"), CTimeSpan(600));
+    EXPECT_FALSE(log.AppendUnlessLogged(early, early + CTimeSpan(600), "Mobile"));
+
+    // Only the appended lines are read: a change in memory stays for the next save, and what
+    // memory holds matches the file byte for byte, so that save takes in the next append.
+    other.Append(start + CTimeSpan(3600), start + CTimeSpan(3630), "Home");
+    log.GetConnection(0)->m_bDeleted = 1;
+    EXPECT_TRUE(log.AppendUnlessLogged(start + CTimeSpan(7200), start + CTimeSpan(7230), "Home"));
+    EXPECT_EQ(log.GetConnection(0)->m_bDeleted, 1);
+    other.Append(start + CTimeSpan(9000), start + CTimeSpan(9030), "Office");
+    ASSERT_TRUE(log.Save());
+    ASSERT_EQ(log.GetConnectionCount(), 7);
+    EXPECT_EQ(log.GetConnection(0)->m_bDeleted, 1);
+    EXPECT_EQ(log.GetConnection(6)->GetStart(), start + CTimeSpan(9000));
+}
+
 TEST(EntryName, ComparesAndPrintsAsItsText)
 {
     CEntryName empty;
