@@ -46,5 +46,11 @@ private:
     std::size_t m_nCount = 0;
     std::vector<std::unique_ptr<std::string>> m_names;
     std::unordered_map<std::string_view, const std::string*> m_nameIndex; // views of m_names
-    const std::string* m_pLastName = nullptr;
+    struct SRecent
+    {
+        std::size_t size;
+        std::uint64_t head; // the first bytes, at most eight
+        const std::string* text;
+    };
+    std::vector<SRecent> m_recent; // the first few names, in the order they came
 };

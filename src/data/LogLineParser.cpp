@@ -1,6 +1,7 @@
 #include "LogLineParser.h"
 
 #include <climits>
+#include <cstring>
 #include <ctime>
 
 #include "Time.h"
@@ -67,6 +68,37 @@ long GmtOffset(std::int64_t instant)
 
 } // namespace
 
+bool CLogLineParser::FollowsPlainDay(int year, int month, int day, SDay& entry) const
+{
+    if (m_nPlainKey < 0)
+        return false;
+    int y = m_nPlainKey >> 9, m = (m_nPlainKey >> 5) & 15, d = m_nPlainKey & 31;
+    if (++d > DaysIn(y, m)) {
+        d = 1;
+        if (++m > 12) {
+            m = 1;
+            ++y;
+        }
+    }
+    if (y != year || m != month || d != day)
+        return false;
+    // The day after a day without an offset change starts where that one ended. It is a day
+    // without a change too if its start, noon and last second all keep that offset and read
+    // as its own midnight and 23:59:59 (the same probes as for any other day).
+    const std::time_t start = static_cast<std::time_t>(m_nPlainMidnight + 86400);
+    const std::time_t noon = start + 43200, last = start + 86399;
+    std::tm first{}, middle{}, end{};
+    if (!localtime_r(&start, &first) || !localtime_r(&noon, &middle) || !localtime_r(&last, &end))
+        return false;
+    if (first.tm_gmtoff != m_nPlainOffset || middle.tm_gmtoff != m_nPlainOffset || end.tm_gmtoff != m_nPlainOffset ||
+        first.tm_year + 1900 != year || first.tm_mon + 1 != month || first.tm_mday != day || first.tm_hour != 0 ||
+        first.tm_min != 0 || first.tm_sec != 0 || end.tm_mday != day || end.tm_hour != 23 || end.tm_min != 59 ||
+        end.tm_sec != 59)
+        return false;
+    entry = SDay{std::int64_t(start), true};
+    return true;
+}
+
 const CLogLineParser::SDay& CLogLineParser::LookUpDay(int year, int month, int day)
 {
     std::int32_t key = (year << 9) | (month << 5) | day;
@@ -76,15 +108,26 @@ const CLogLineParser::SDay& CLogLineParser::LookUpDay(int year, int month, int d
     if (found == m_days.end()) {
         if (m_days.empty())
             m_days.reserve(1024);
-        SDay entry{CTime::ComposeLocal(year, month, day, 0, 0, 0), false};
-        std::int64_t last = CTime::ComposeLocal(year, month, day, 23, 59, 59);
-        if (entry.midnight != CTime::kInvalid && last == entry.midnight + 86399) {
-            long offset = GmtOffset(entry.midnight);
-            std::time_t t = static_cast<std::time_t>(entry.midnight);
-            std::tm fields{};
-            entry.plain = offset != LONG_MIN && offset == GmtOffset(entry.midnight + 43200) &&
-                          offset == GmtOffset(last) && localtime_r(&t, &fields) && fields.tm_hour == 0 &&
-                          fields.tm_min == 0 && fields.tm_sec == 0 && fields.tm_mday == day;
+        // Logs mostly go from one day to the next: that costs three localtime_r instead of
+        // two mktime and several localtime_r.
+        SDay entry{0, false};
+        long offset = m_nPlainOffset;
+        if (!FollowsPlainDay(year, month, day, entry)) {
+            entry.midnight = CTime::ComposeLocal(year, month, day, 0, 0, 0);
+            std::int64_t last = CTime::ComposeLocal(year, month, day, 23, 59, 59);
+            if (entry.midnight != CTime::kInvalid && last == entry.midnight + 86399) {
+                offset = GmtOffset(entry.midnight);
+                std::time_t t = static_cast<std::time_t>(entry.midnight);
+                std::tm fields{};
+                entry.plain = offset != LONG_MIN && offset == GmtOffset(entry.midnight + 43200) &&
+                              offset == GmtOffset(last) && localtime_r(&t, &fields) && fields.tm_hour == 0 &&
+                              fields.tm_min == 0 && fields.tm_sec == 0 && fields.tm_mday == day;
+            }
+        }
+        if (entry.plain) {
+            m_nPlainKey = key;
+            m_nPlainMidnight = entry.midnight;
+            m_nPlainOffset = offset;
         }
         found = m_days.emplace(key, entry).first;
     }
@@ -114,23 +157,51 @@ std::int64_t CLogLineParser::Compose(int year, int month, int day, int hour, int
 
 namespace {
 
+// Eight bytes, the first in the lowest place whatever the machine's byte order.
+std::uint64_t Load8(const char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// Eight bytes of the shape "99x99y99" (bytes in memory order, the lowest first) with x and y
+// the given separators; the numbers go to n[0..2].
+bool ReadPairs(std::uint64_t word, char x, char y, int* n)
+{
+    constexpr std::uint64_t kDigits = 0xFFFF00FFFF00FFFFull; // bytes 0, 1, 3, 4, 6 and 7
+    constexpr std::uint64_t kLow = 0x0F0F0F0F0F0F0F0Full, kHigh = 0xF0F0F0F0F0F0F0F0ull;
+    const std::uint64_t separators = std::uint64_t(std::uint8_t(x)) << 16 | std::uint64_t(std::uint8_t(y)) << 40;
+    // A digit has 3 in its high half and at most 9 in its low half (9 + 6 stays below 16).
+    if ((word & ~kDigits) != separators || ((word & kHigh) ^ 0x3030303030303030ull) & kDigits ||
+        (((word & kLow) + 0x0606060606060606ull) & 0x1010101010101010ull & kDigits))
+        return false;
+    auto digit = [word](int byte) { return int((word >> (8 * byte)) & 15); };
+    n[0] = digit(0) * 10 + digit(1);
+    n[1] = digit(3) * 10 + digit(4);
+    n[2] = digit(6) * 10 + digit(7);
+    return true;
+}
+
 // The shape of every line the program writes: "DD/MM/YYYY HH:MM:SS", not followed by a digit.
 bool ReadFixedShape(std::string_view f, int* n)
 {
-    if (f.size() < 19 || (f.size() > 19 && f[19] >= '0' && f[19] <= '9') || f[2] != '/' || f[5] != '/' ||
-        f[10] != ' ' || f[13] != ':' || f[16] != ':')
+    if (f.size() < 19 || (f.size() > 19 && f[19] >= '0' && f[19] <= '9'))
         return false;
-    static const int digits[] = {0, 1, 3, 4, 6, 7, 8, 9, 11, 12, 14, 15, 17, 18};
-    for (int i : digits)
-        if (f[i] < '0' || f[i] > '9')
-            return false;
-    auto two = [&](int i) { return (f[i] - '0') * 10 + (f[i + 1] - '0'); };
-    n[0] = two(0);
-    n[1] = two(3);
-    n[2] = two(6) * 100 + two(8);
-    n[3] = two(11);
-    n[4] = two(14);
-    n[5] = two(17);
+    // "DD/MM/YY", "YY HH:MM" and "HH:MM:SS" (the last two overlap).
+    int a[3], b[3], c[3];
+    if (!ReadPairs(Load8(f.data()), '/', '/', a) || !ReadPairs(Load8(f.data() + 8), ' ', ':', b) ||
+        !ReadPairs(Load8(f.data() + 11), ':', ':', c))
+        return false;
+    n[0] = a[0];
+    n[1] = a[1];
+    n[2] = a[2] * 100 + b[0];
+    n[3] = c[0];
+    n[4] = c[1];
+    n[5] = c[2];
     return true;
 }
 
