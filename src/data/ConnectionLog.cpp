@@ -1,11 +1,13 @@
 #include "ConnectionLog.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,7 +119,8 @@ private:
     int m_nLastYear = 0, m_nLastMonth = 0, m_nLastDay = 0;
 };
 
-CConnectionLog::CConnectionLog(const std::string& path) : m_strPath(path)
+CConnectionLog::CConnectionLog(const std::string& path, Access access)
+    : m_strPath(path), m_bReadOnly(access == Access::ReadOnly)
 {
     Load();
 }
@@ -154,7 +157,7 @@ bool CConnectionLog::Load()
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
     fresh.read = true;
-    const int error = ReadAll(fd, fresh);
+    const int error = ReadAll(fd, fresh, !m_bReadOnly);
     if (error != 0) {
         m_nLoadError = error;
         return false;
@@ -206,9 +209,9 @@ off_t NextLineStart(int fd, off_t from)
 
 } // namespace
 
-int CConnectionLog::ReadAll(int fd, SContent& content)
+int CConnectionLog::ReadAll(int fd, SContent& content, bool hashing)
 {
-    CReader reader(content);
+    CReader reader(content, hashing);
     struct stat st
     {
     };
@@ -224,7 +227,7 @@ int CConnectionLog::ReadAll(int fd, SContent& content)
     }
 
     SContent later;
-    off_t laterBytes = 0;
+    std::atomic<off_t> laterBytes{0};
     auto second = std::async(std::launch::async, [&] {
         CReader laterReader(later, false);
         const int error = ReadRange(fd, boundary, -1, [&](const char* data, std::size_t n) {
@@ -236,18 +239,25 @@ int CConnectionLog::ReadAll(int fd, SContent& content)
     });
     int error = ReadRange(fd, 0, boundary, [&](const char* data, std::size_t n) { reader.Feed(data, n); });
     reader.FinishLine();
-    const int laterError = second.get();
-    if (error == 0)
-        error = laterError;
-    // The hash covers exactly the bytes read, in file order.
+    // The hash covers exactly the bytes read, in file order: the second part is hashed while
+    // the other thread still reads it, and whatever it read beyond the size seen at the start
+    // once it is done.
     off_t hashed = 0;
-    if (error == 0)
-        error = ReadRange(fd, boundary, boundary + laterBytes, [&](const char* data, std::size_t n) {
+    auto hash = [&](off_t to) {
+        return ReadRange(fd, boundary + hashed, to, [&](const char* data, std::size_t n) {
             content.hash.Feed(data, n);
             content.lastByte = data[n - 1];
             hashed += off_t(n);
         });
-    if (error == 0 && hashed != laterBytes)
+    };
+    if (error == 0 && hashing)
+        error = hash(st.st_size);
+    const int laterError = second.get();
+    if (error == 0)
+        error = laterError;
+    if (error == 0 && hashing && hashed < laterBytes)
+        error = hash(boundary + laterBytes);
+    if (error == 0 && hashing && hashed != laterBytes)
         error = EIO; // shortened while read, by a writer that ignores the lock
     if (error != 0)
         return error;
@@ -269,6 +279,7 @@ void CConnectionLog::Append(const CTime& start, const CTime& end, const std::str
 {
     if (m_strPath.empty())
         return;
+    RefuseIfReadOnly();
     CConnection record(start, end, name);
     CLogLock lock(m_strPath);
     AppendLine(lock, record.FormatLine("  "));
@@ -341,6 +352,7 @@ bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, co
 {
     if (m_strPath.empty())
         return false;
+    RefuseIfReadOnly();
     // Held from the check to the append, so that no other writer can log the same connection
     // in between; the reads inside share it.
     CLogLock lock(m_strPath);
@@ -412,6 +424,7 @@ bool CConnectionLog::Save()
 {
     if (m_strPath.empty())
         return false;
+    RefuseIfReadOnly();
     // Held from the read that takes in what others appended to the rename of the rewrite, so
     // that no append can fall between the two and be lost with the replaced file.
     std::unique_ptr<CLogLock> lock;
@@ -428,6 +441,14 @@ bool CConnectionLog::Save()
     TakeInAppendedLines(lock->GetFd());
     Rewrite(m_strPath, "  ", true);
     return Load();
+}
+
+void CConnectionLog::RefuseIfReadOnly() const
+{
+    // Without the hash of what was read, a change by another program could not be told from
+    // a plain append.
+    if (m_bReadOnly)
+        throw std::logic_error("the log " + m_strPath + " was opened for reading only");
 }
 
 void CConnectionLog::TakeInAppendedLines(int fd)

@@ -22,7 +22,14 @@
 class CConnectionLog
 {
 public:
-    explicit CConnectionLog(const std::string& path); // then Load()
+    // ReadOnly: for readers that never change the file (the reporter). The load then skips the
+    // hash of the file's bytes, and Append, AppendUnlessLogged and Save raise std::logic_error.
+    enum class Access
+    {
+        ReadWrite,
+        ReadOnly
+    };
+    explicit CConnectionLog(const std::string& path, Access access = Access::ReadWrite); // then Load()
     virtual ~CConnectionLog();
     CConnectionLog(const CConnectionLog&) = delete;
     CConnectionLog& operator=(const CConnectionLog&) = delete;
@@ -101,7 +108,8 @@ private:
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
     // Reads the whole open file into content; 0 or the errno of a failed read.
-    static int ReadAll(int fd, SContent& content);
+    static int ReadAll(int fd, SContent& content, bool hashing);
+    void RefuseIfReadOnly() const;
     // Reads what was appended to the open file since it was read (everything when it was never
     // read); any other change raises CLogChangedException and leaves memory as it was.
     void TakeInAppendedLines(int fd);
@@ -117,4 +125,5 @@ private:
     std::string m_strPath;
     SContent m_content;
     int m_nLoadError = 0;
+    bool m_bReadOnly = false;
 };

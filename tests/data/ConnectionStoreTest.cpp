@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "ConnectionLog.h"
@@ -271,7 +272,17 @@ TEST_F(ConnectionStore, ALargeLogReadInTwoPartsEqualsReadingItLineByLine)
     WriteFile(Log(), bytes);
 
     CConnectionLog log(Log());
-    ExpectHolds(log, ReadLineByLine(bytes));
+    const SExpected expected = ReadLineByLine(bytes);
+    ExpectHolds(log, expected);
+
+    // A reader that never writes skips the hash, and may not write.
+    CConnectionLog readOnly(Log(), CConnectionLog::Access::ReadOnly);
+    ExpectHolds(readOnly, expected);
+    EXPECT_THROW(readOnly.Save(), std::logic_error);
+    EXPECT_THROW(readOnly.Append(CTime(1999, 3, 1, 0, 0, 0), CTime(1999, 3, 1, 0, 0, 1), "A"), std::logic_error);
+    EXPECT_THROW(readOnly.AppendUnlessLogged(CTime(1999, 3, 1, 0, 0, 0), CTime(1999, 3, 1, 0, 0, 1), "A"),
+                 std::logic_error);
+    EXPECT_EQ(ReadFile(Log()), bytes);
 
     CConnectionLog other(Log());
     other.Append(CTime(1999, 3, 28, 23, 59, 30), CTime(1999, 3, 28, 23, 59, 40), "Appended");
