@@ -215,10 +215,11 @@ int CConnectionLog::ReadAll(int fd, SContent& content, bool hashing)
     struct stat st
     {
     };
-    // A large file is read by two threads, each from its own line start on. The first takes
-    // a little less than half, since it also hashes the second part.
+    // A large file is read by two threads, each from its own line start on. When hashing, the
+    // first takes a little less than half, since it also hashes the second part.
+    const off_t split = hashing ? 9 : 10;
     const off_t boundary =
-        fstat(fd, &st) == 0 && st.st_size >= off_t(kTwoReadersBytes) ? NextLineStart(fd, st.st_size * 9 / 20) : -1;
+        fstat(fd, &st) == 0 && st.st_size >= off_t(kTwoReadersBytes) ? NextLineStart(fd, st.st_size * split / 20) : -1;
     if (boundary <= 0 || boundary >= st.st_size) {
         const int error = ReadRange(fd, 0, -1, [&](const char* data, std::size_t n) { reader.Feed(data, n); });
         if (error == 0)
