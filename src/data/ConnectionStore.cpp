@@ -63,26 +63,25 @@ CConnectionStore& CConnectionStore::operator=(CConnectionStore&& other) noexcept
 
 namespace {
 
-// Up to the first eight bytes of a name, for a quick comparison.
+// The length and the first, middle and last bytes of a name, for a quick comparison.
 std::uint64_t Head(std::string_view name)
 {
-    std::uint64_t head = 0;
-    const std::size_t n = std::min<std::size_t>(name.size(), 8);
-    for (std::size_t i = 0; i < n; ++i)
-        head |= std::uint64_t(std::uint8_t(name[i])) << (8 * i);
-    return head;
+    if (name.empty())
+        return 0;
+    const auto byte = [name](std::size_t i) { return std::uint64_t(std::uint8_t(name[i])); };
+    return std::uint64_t(name.size()) << 24 | byte(0) << 16 | byte(name.size() / 2) << 8 | byte(name.size() - 1);
 }
 
 } // namespace
 
 const std::string& CConnectionStore::Intern(std::string_view name)
 {
-    // A log names only a few entries: look along them first, comparing length and first
-    // bytes before anything else.
+    // A log names only a few entries: look along them first, comparing length and three bytes
+    // before anything else.
     const std::uint64_t head = Head(name);
     for (const SRecent& recent : m_recent)
         if (recent.size == name.size() && recent.head == head &&
-            (name.size() <= 8 || std::memcmp(recent.text->data() + 8, name.data() + 8, name.size() - 8) == 0))
+            (name.size() <= 3 || std::memcmp(recent.text->data(), name.data(), name.size()) == 0))
             return *recent.text;
     auto found = m_nameIndex.find(name);
     if (found == m_nameIndex.end()) {

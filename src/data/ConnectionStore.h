@@ -49,7 +49,7 @@ private:
     struct SRecent
     {
         std::size_t size;
-        std::uint64_t head; // the first bytes, at most eight
+        std::uint64_t head; // see Head in the source
         const std::string* text;
     };
     std::vector<SRecent> m_recent; // the first few names, in the order they came

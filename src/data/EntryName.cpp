@@ -34,13 +34,6 @@ CEntryName& CEntryName::operator=(const std::string& text)
     return *this;
 }
 
-void CEntryName::Share(const std::string& text)
-{
-    Release();
-    if (!text.empty())
-        m_bits = reinterpret_cast<std::uintptr_t>(&text);
-}
-
 void CEntryName::Release()
 {
     if (m_bits & kOwned)

@@ -27,7 +27,12 @@ public:
 
     // Points at text that the caller keeps alive and unchanged for as long as this name, in
     // place of any text of its own.
-    void Share(const std::string& text);
+    void Share(const std::string& text)
+    {
+        if (m_bits & kOwned)
+            Release();
+        m_bits = text.empty() ? 0 : reinterpret_cast<std::uintptr_t>(&text);
+    }
 
     const std::string& Get() const
     {

@@ -144,6 +144,13 @@ std::int64_t CLogLineParser::Compose(int year, int month, int day, int hour, int
 
 std::int64_t CLogLineParser::Compose(int year, int month, int day, int hour, int minute, int second, bool& plain)
 {
+    // The day of the field before, nearly always: its fields were checked when it was looked up.
+    if (year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31 &&
+        ((year << 9) | (month << 5) | day) == m_lastKey && m_lastDay.plain && hour >= 0 && hour <= 23 && minute >= 0 &&
+        minute <= 59 && second >= 0 && second <= 59) {
+        plain = true;
+        return m_lastDay.midnight + hour * 3600 + minute * 60 + second;
+    }
     plain = false;
     if (year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysIn(year, month) && hour >= 0 &&
         hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59) {
