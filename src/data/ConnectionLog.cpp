@@ -104,7 +104,12 @@ private:
             m_pLastDay->AddConnection(raw);
             return;
         }
+        const int previousCount = m_pLastDay ? m_pLastDay->GetConnectionCount() : 0;
         m_pLastDay = Index(m_content, raw, parsed.startYear, parsed.startMonth, parsed.startDay);
+        // A new day most likely holds about as many records as the day before: room for them
+        // at once spares the copies of a list that doubles, and its unused half.
+        if (m_pLastDay->GetConnectionCount() == 1)
+            m_pLastDay->Reserve(previousCount);
         m_nLastYear = parsed.startYear;
         m_nLastMonth = parsed.startMonth;
         m_nLastDay = parsed.startDay;
