@@ -219,6 +219,26 @@ void BM_Append(benchmark::State& state)
 }
 BENCHMARK(BM_Append)->Arg(kLarge)->Unit(benchmark::kMillisecond);
 
+// What the main window does at a connection's end: reads only what was appended since its
+// last read, checks for the record, writes and syncs one line and takes it in.
+void BM_AppendUnlessLogged(benchmark::State& state)
+{
+    const std::size_t lines = std::size_t(state.range(0));
+    const fs::path copy = g_dir / "append.log";
+    fs::copy_file(LogPath(lines), copy, fs::copy_options::overwrite_existing);
+    CConnectionLog log(copy.string());
+    std::int64_t start = GeneratedLastStart() + 86400;
+    for (auto _ : state) {
+        if (!log.AppendUnlessLogged(CTime(start), CTime(start + 1800), "Office"))
+            state.SkipWithError("the record was taken for one already logged");
+        start += 3600;
+    }
+    benchmark::DoNotOptimize(log.GetConnectionCount());
+    state.SetItemsProcessed(std::int64_t(state.iterations()));
+    fs::remove(copy);
+}
+BENCHMARK(BM_AppendUnlessLogged)->Arg(kLarge)->Unit(benchmark::kMillisecond);
+
 void BM_PeriodTotal(benchmark::State& state)
 {
     static const auto log = std::make_unique<CConnectionLog>(LogPath(kLarge));

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "EntryName.h"
 #include "Time.h"
 #include "TimeSpan.h"
 
@@ -13,12 +14,15 @@ class COutputFile;
 // One finished connection: the phone-book entry it used, its start and end, and whether the
 // user has deleted it in the History window. No invariant ties the fields: the end may lie
 // before the start, and the duration is then negative.
+//
+// A log keeps its records in its CConnectionStore, with entry names shared between them
+// (see CEntryName); a record made anywhere else owns all it holds. Nothing derives from this
+// class, and it has no virtual functions, so that a million records stay small.
 class CConnection
 {
 public:
     // start and end must be valid instants (CTime::IsValid); others raise std::out_of_range.
     CConnection(const CTime& start, const CTime& end, const std::string& name);
-    virtual ~CConnection() = default;
 
     // The record of one log line (without its line end), or nullptr when the line does not
     // follow the format: such a line is never given made-up values.
@@ -28,7 +32,7 @@ public:
     void SetEnd(CTime end);
     CTime GetStart() const { return CTime(m_start); }
     CTime GetEnd() const { return CTime(m_end); }
-    std::string GetName() const { return m_strName; }
+    std::string GetName() const { return m_strName.Get(); }
 
     CTimeSpan GetDuration() const { return CTimeSpan(std::int64_t(m_end) - m_start); }
     std::string GetDurationText() const;
@@ -46,10 +50,17 @@ public:
     // Writes FormatLine; a deleted record is written only when includeDeleted is true.
     void Write(COutputFile& file, const std::string& separator, bool includeDeleted) const;
 
-    std::string m_strName;
+    CEntryName m_strName;
     unsigned char m_bDeleted = 0;
 
 private:
+    friend class CConnectionStore;
+    // For the store, whose instants are already checked.
+    CConnection(std::int32_t start, std::int32_t end, bool deleted)
+        : m_bDeleted(deleted ? 1 : 0), m_start(start), m_end(end)
+    {
+    }
+
     // Valid instants fit in 32 bits; keeping them so saves memory in logs of a million lines.
     std::int32_t m_start;
     std::int32_t m_end;

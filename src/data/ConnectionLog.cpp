@@ -1,10 +1,13 @@
 #include "ConnectionLog.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <future>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,13 +20,20 @@
 class CConnectionLog::CReader
 {
 public:
-    explicit CReader(SContent& content) : m_content(content) {}
+    // hashing: whether the bytes fed are the content's own from its start on, rather than a
+    // later part of the file that another reader takes in.
+    explicit CReader(SContent& content, bool hashing = true)
+        : m_content(content), m_nFirst(content.store.GetCount()), m_bHashing(hashing)
+    {
+    }
 
     void Feed(const char* data, std::size_t size)
     {
-        m_content.hash.Feed(data, size);
-        if (size > 0)
-            m_content.lastByte = data[size - 1];
+        if (m_bHashing) {
+            m_content.hash.Feed(data, size);
+            if (size > 0)
+                m_content.lastByte = data[size - 1];
+        }
         const char* end = data + size;
         while (data < end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', std::size_t(end - data)));
@@ -42,12 +52,37 @@ public:
         }
     }
 
-    // A last line without a line end is still a line.
     void Finish()
+    {
+        FinishLine();
+        Collect();
+    }
+
+    // A last line without a line end is still a line.
+    void FinishLine()
     {
         if (!m_partial.empty())
             Line(m_partial);
         m_partial.clear();
+    }
+
+    // The records added to the store since this reader began join the log's list, in start
+    // order.
+    void Collect()
+    {
+        auto& list = m_content.connections;
+        const std::size_t old = list.size();
+        list.reserve(old + (m_content.store.GetCount() - m_nFirst));
+        m_content.store.CollectFrom(m_nFirst, list);
+        // Lines nearly always come in start order. Any that do not are sorted once (inserting
+        // each in its place costs a move of the list per line), stably so that equal starts
+        // keep file order and follow the records read before.
+        auto earlier = [](const CConnection* a, const CConnection* b) { return a->GetStart() < b->GetStart(); };
+        const auto added = list.begin() + std::ptrdiff_t(old);
+        if (std::is_sorted(old > 0 ? added - 1 : added, list.end(), earlier))
+            return;
+        std::stable_sort(added, list.end(), earlier);
+        std::inplace_merge(list.begin(), added, list.end(), earlier);
     }
 
 private:
@@ -60,11 +95,8 @@ private:
             m_content.unread.emplace_back(line);
             return;
         }
-        auto record = std::make_unique<CConnection>(CTime(parsed.start), CTime(parsed.end), std::string(parsed.name));
-        record->m_bDeleted = parsed.deleted ? 1 : 0;
-        CConnection* raw = record.get();
-        Insert(m_content, std::move(record));
-        if (raw->m_bDeleted)
+        CConnection* raw = m_content.store.Add(parsed.start, parsed.end, parsed.name, parsed.deleted);
+        if (parsed.deleted)
             return;
         // Consecutive lines nearly always fall on the same day.
         if (m_pLastDay && m_nLastYear == parsed.startYear && m_nLastMonth == parsed.startMonth &&
@@ -72,20 +104,28 @@ private:
             m_pLastDay->AddConnection(raw);
             return;
         }
+        const int previousCount = m_pLastDay ? m_pLastDay->GetConnectionCount() : 0;
         m_pLastDay = Index(m_content, raw, parsed.startYear, parsed.startMonth, parsed.startDay);
+        // A new day most likely holds about as many records as the day before: room for them
+        // at once spares the copies of a list that doubles, and its unused half.
+        if (m_pLastDay->GetConnectionCount() == 1)
+            m_pLastDay->Reserve(previousCount);
         m_nLastYear = parsed.startYear;
         m_nLastMonth = parsed.startMonth;
         m_nLastDay = parsed.startDay;
     }
 
     SContent& m_content;
+    const std::size_t m_nFirst; // the store's records before this read
+    const bool m_bHashing;
     CLogLineParser m_parser;
     std::string m_partial;
     CLogDay* m_pLastDay = nullptr;
     int m_nLastYear = 0, m_nLastMonth = 0, m_nLastDay = 0;
 };
 
-CConnectionLog::CConnectionLog(const std::string& path) : m_strPath(path)
+CConnectionLog::CConnectionLog(const std::string& path, Access access)
+    : m_strPath(path), m_bReadOnly(access == Access::ReadOnly)
 {
     Load();
 }
@@ -99,7 +139,9 @@ void CConnectionLog::Clear()
 {
     // Months go first: their days point at records.
     m_content.months.clear();
-    m_content.connections.clear();
+    std::vector<CConnection*>().swap(m_content.connections);
+    m_content.adopted.clear();
+    m_content.store.Clear();
     m_content.unread.clear();
 }
 
@@ -120,38 +162,137 @@ bool CConnectionLog::Load()
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
     fresh.read = true;
-    CReader reader(fresh);
-    std::vector<char> buf(1 << 20);
-    for (;;) {
-        ssize_t n = read(fd, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            m_nLoadError = errno;
-            return false;
-        }
-        if (n == 0)
-            break;
-        reader.Feed(buf.data(), std::size_t(n));
+    const int error = ReadAll(fd, fresh, !m_bReadOnly);
+    if (error != 0) {
+        m_nLoadError = error;
+        return false;
     }
-    reader.Finish();
     Clear();
     m_content = std::move(fresh);
     m_nLoadError = 0;
     return true;
 }
 
+namespace {
+
+// Gives the bytes from offset from to offset to (or to the end of the file when to is -1) to
+// feed, in blocks; returns 0 or the errno of a failed read. Stops early at the end of the file.
+template <typename Feed> int ReadRange(int fd, off_t from, off_t to, Feed feed)
+{
+    std::vector<char> buf(1 << 20);
+    off_t at = from;
+    while (to < 0 || at < to) {
+        const std::size_t want = to < 0 ? buf.size() : std::min(buf.size(), std::size_t(to - at));
+        const ssize_t n = pread(fd, buf.data(), want, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break;
+        feed(buf.data(), std::size_t(n));
+        at += n;
+    }
+    return 0;
+}
+
+// The offset just after the first line feed at or after from, or -1 when none follows.
+off_t NextLineStart(int fd, off_t from)
+{
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = pread(fd, buf, sizeof buf, from);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return -1;
+        if (const void* newline = std::memchr(buf, '\n', std::size_t(n)))
+            return from + (static_cast<const char*>(newline) - buf) + 1;
+        from += n;
+    }
+}
+
+} // namespace
+
+int CConnectionLog::ReadAll(int fd, SContent& content, bool hashing)
+{
+    CReader reader(content, hashing);
+    struct stat st
+    {
+    };
+    // A large file is read by two threads, each from its own line start on. When hashing, the
+    // first takes a little less than half, since it also hashes the second part.
+    const off_t split = hashing ? 9 : 10;
+    const off_t boundary =
+        fstat(fd, &st) == 0 && st.st_size >= off_t(kTwoReadersBytes) ? NextLineStart(fd, st.st_size * split / 20) : -1;
+    if (boundary <= 0 || boundary >= st.st_size) {
+        const int error = ReadRange(fd, 0, -1, [&](const char* data, std::size_t n) { reader.Feed(data, n); });
+        if (error == 0)
+            reader.Finish();
+        return error;
+    }
+
+    SContent later;
+    std::atomic<off_t> laterBytes{0};
+    auto second = std::async(std::launch::async, [&] {
+        CReader laterReader(later, false);
+        const int error = ReadRange(fd, boundary, -1, [&](const char* data, std::size_t n) {
+            laterReader.Feed(data, n);
+            laterBytes += off_t(n);
+        });
+        laterReader.FinishLine();
+        return error;
+    });
+    int error = ReadRange(fd, 0, boundary, [&](const char* data, std::size_t n) { reader.Feed(data, n); });
+    reader.FinishLine();
+    // The hash covers exactly the bytes read, in file order: the second part is hashed while
+    // the other thread still reads it, and whatever it read beyond the size seen at the start
+    // once it is done.
+    off_t hashed = 0;
+    auto hash = [&](off_t to) {
+        return ReadRange(fd, boundary + hashed, to, [&](const char* data, std::size_t n) {
+            content.hash.Feed(data, n);
+            content.lastByte = data[n - 1];
+            hashed += off_t(n);
+        });
+    };
+    if (error == 0 && hashing)
+        error = hash(st.st_size);
+    const int laterError = second.get();
+    if (error == 0)
+        error = laterError;
+    if (error == 0 && hashing && hashed < laterBytes)
+        error = hash(boundary + laterBytes);
+    if (error == 0 && hashing && hashed != laterBytes)
+        error = EIO; // shortened while read, by a writer that ignores the lock
+    if (error != 0)
+        return error;
+
+    content.store.Absorb(std::move(later.store));
+    content.unread.insert(content.unread.end(), std::make_move_iterator(later.unread.begin()),
+                          std::make_move_iterator(later.unread.end()));
+    for (auto& month : later.months) {
+        if (CLogMonth* same = Find(content, month->GetYear(), month->GetMonth()))
+            same->TakeDaysFrom(*month);
+        else
+            InsertMonth(content, std::move(month));
+    }
+    reader.Collect();
+    return 0;
+}
+
 void CConnectionLog::Append(const CTime& start, const CTime& end, const std::string& name)
 {
     if (m_strPath.empty())
         return;
+    RefuseIfReadOnly();
     CConnection record(start, end, name);
     CLogLock lock(m_strPath);
     AppendLine(lock, record.FormatLine("  "));
     Load();
 }
 
-void CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
+std::string CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
 {
     const int fd = lock.GetFd();
     const bool created = lock.Created();
@@ -196,6 +337,7 @@ void CConnectionLog::AppendLine(const CLogLock& lock, const std::string& line)
         CFileException error = CFileException::FromErrno(m_strPath, "cannot close");
         Undo(fd, oldSize, created, error);
     }
+    return bytes;
 }
 
 void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileException& error)
@@ -216,18 +358,33 @@ bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, co
 {
     if (m_strPath.empty())
         return false;
+    RefuseIfReadOnly();
     // Held from the check to the append, so that no other writer can log the same connection
-    // in between; the read inside shares it.
+    // in between; the reads inside share it.
     CLogLock lock(m_strPath);
-    if (!Load())
+    // What the file holds now. When it has only grown since it was read, the lines added are
+    // enough: reading a large log again would hold up the caller (the main window) for long.
+    bool current = false;
+    if (m_content.read) {
+        try {
+            TakeInAppendedLines(lock.GetFd());
+            current = true;
+        } catch (const CLogChangedException&) {
+            // rewritten by another program since it was read: read it all again below
+        }
+    }
+    if (!current && !Load())
         throw CFileException(m_strPath, "cannot read", m_nLoadError);
     const std::string stored = CConnection::LineSafeName(name);
-    for (const auto& record : m_content.connections) {
-        if (record->GetStart() == start && record->m_strName == stored)
+    auto earlier = [](const CConnection* record, const CTime& at) { return record->GetStart() < at; };
+    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start, earlier);
+         it != m_content.connections.end() && (*it)->GetStart() == start; ++it) {
+        if ((*it)->m_strName == stored)
             return false;
     }
-    AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
-    Load();
+    // The lock is still held, so the file is what was read followed by exactly these bytes.
+    const std::string written = AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
+    TakeIn(written.data(), written.size());
     return true;
 }
 
@@ -273,6 +430,7 @@ bool CConnectionLog::Save()
 {
     if (m_strPath.empty())
         return false;
+    RefuseIfReadOnly();
     // Held from the read that takes in what others appended to the rename of the rewrite, so
     // that no append can fall between the two and be lost with the replaced file.
     std::unique_ptr<CLogLock> lock;
@@ -291,65 +449,78 @@ bool CConnectionLog::Save()
     return Load();
 }
 
+void CConnectionLog::RefuseIfReadOnly() const
+{
+    // Without the hash of what was read, a change by another program could not be told from
+    // a plain append.
+    if (m_bReadOnly)
+        throw std::logic_error("the log " + m_strPath + " was opened for reading only");
+}
+
 void CConnectionLog::TakeInAppendedLines(int fd)
 {
-    std::string bytes;
+    // The part already read must be unchanged: hashed as it streams by, without holding it.
+    const std::uint64_t known = m_content.read ? m_content.hash.Size() : 0;
+    CContentHash prefix;
+    std::string added;
     std::vector<char> buf(1 << 20);
+    std::uint64_t at = 0;
     for (;;) {
-        ssize_t n = pread(fd, buf.data(), buf.size(), off_t(bytes.size()));
+        ssize_t n = pread(fd, buf.data(), buf.size(), off_t(at));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             throw CFileException::FromErrno(m_strPath, "cannot read");
         if (n == 0)
             break;
-        bytes.append(buf.data(), std::size_t(n));
+        const std::uint64_t inPrefix = at < known ? std::min<std::uint64_t>(known - at, std::uint64_t(n)) : 0;
+        prefix.Feed(buf.data(), std::size_t(inPrefix));
+        added.append(buf.data() + inPrefix, std::size_t(std::uint64_t(n) - inPrefix));
+        at += std::uint64_t(n);
     }
-    std::uint64_t known = m_content.read ? m_content.hash.Size() : 0;
-    if (bytes.size() < known)
+    if (at < known || prefix.Digest() != m_content.hash.Digest())
         throw CLogChangedException(m_strPath);
-    CContentHash prefix;
-    prefix.Feed(bytes.data(), known);
-    if (prefix.Digest() != m_content.hash.Digest())
-        throw CLogChangedException(m_strPath);
-    if (bytes.size() == known)
+    TakeIn(added.data(), added.size());
+}
+
+void CConnectionLog::TakeIn(const char* data, std::size_t size)
+{
+    if (size == 0)
         return;
     // A last line read without its line end was already taken as a line: an append has only
     // completed its line end, which must not read as one more (empty) line. A line that has
     // grown is not a plain append.
-    if (m_content.lastByte != '\n') {
+    if (m_content.read && m_content.lastByte != '\n') {
         std::size_t lineEnd = 0;
-        if (m_content.lastByte != '\r' && bytes.compare(known, 2, "\r\n") == 0)
+        if (m_content.lastByte != '\r' && size >= 2 && data[0] == '\r' && data[1] == '\n')
             lineEnd = 2;
-        else if (bytes[known] == '\n')
+        else if (data[0] == '\n')
             lineEnd = 1;
         else
             throw CLogChangedException(m_strPath);
-        m_content.hash.Feed(bytes.data() + known, lineEnd);
+        m_content.hash.Feed(data, lineEnd);
         m_content.lastByte = '\n';
-        known += lineEnd;
+        data += lineEnd;
+        size -= lineEnd;
     }
     m_content.read = true;
     CReader reader(m_content);
-    reader.Feed(bytes.data() + known, bytes.size() - known);
+    reader.Feed(data, size);
     reader.Finish();
 }
 
-void CConnectionLog::Insert(SContent& content, std::unique_ptr<CConnection> record)
+void CConnectionLog::Insert(SContent& content, CConnection* record)
 {
     auto& list = content.connections;
-    if (list.empty() || !(list.back()->GetStart() > record->GetStart())) {
-        list.push_back(std::move(record));
-        return;
-    }
     auto pos = std::upper_bound(list.begin(), list.end(), record->GetStart(),
-                                [](const CTime& start, const auto& other) { return start < other->GetStart(); });
-    list.insert(pos, std::move(record));
+                                [](const CTime& start, const CConnection* other) { return start < other->GetStart(); });
+    list.insert(pos, record);
 }
 
 void CConnectionLog::AddConnection(CConnection* record)
 {
-    Insert(m_content, std::unique_ptr<CConnection>(record));
+    m_content.adopted.emplace_back(record);
+    Insert(m_content, record);
 }
 
 CLogMonth* CConnectionLog::Find(const SContent& content, int year, int month)

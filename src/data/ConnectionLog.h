@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Connection.h"
+#include "ConnectionStore.h"
 #include "ContentHash.h"
 #include "LogMonth.h"
 #include "Time.h"
@@ -21,12 +22,23 @@
 class CConnectionLog
 {
 public:
-    explicit CConnectionLog(const std::string& path); // then Load()
+    // ReadOnly: for readers that never change the file (the reporter). The load then skips the
+    // hash of the file's bytes, and Append, AppendUnlessLogged and Save raise std::logic_error.
+    enum class Access
+    {
+        ReadWrite,
+        ReadOnly
+    };
+    explicit CConnectionLog(const std::string& path, Access access = Access::ReadWrite); // then Load()
     virtual ~CConnectionLog();
     CConnectionLog(const CConnectionLog&) = delete;
     CConnectionLog& operator=(const CConnectionLog&) = delete;
 
     const std::string& GetPath() const { return m_strPath; }
+
+    // A file of at least this size is read by two threads, each from a line start on; below
+    // it a second thread costs more than it gains.
+    static constexpr std::size_t kTwoReadersBytes = 4 << 20;
 
     // Reads the whole file. False if the path is empty or the file cannot be read; memory then
     // stays as it was and GetLoadError() tells the cause.
@@ -36,7 +48,9 @@ public:
     void Append(const CTime& start, const CTime& end, const std::string& name);
     // The same, unless the file, read again now, already holds a record (deleted or not) with
     // this start and entry name: for a connection that an interrupted earlier attempt may have
-    // logged already. True when it appended.
+    // logged already. True when it appended. When the file has only grown since this object
+    // read it, only the lines added are read (changes to records in memory are then kept),
+    // and afterwards the appended line is taken in without reading the file again.
     bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
@@ -49,10 +63,11 @@ public:
     bool Save();
     void Clear();
 
-    // Inserts a record (the log then owns it) before the first one that starts later.
+    // Inserts a record before the first one that starts later. The log takes ownership of it
+    // (the record must come from new) and keeps it at its address until Clear or Load.
     void AddConnection(CConnection* record);
     int GetConnectionCount() const { return static_cast<int>(m_content.connections.size()); }
-    CConnection* GetConnection(int index) const { return m_content.connections[static_cast<std::size_t>(index)].get(); }
+    CConnection* GetConnection(int index) const { return m_content.connections[static_cast<std::size_t>(index)]; }
 
     CLogMonth* FindMonth(int year, int month) const;
     void AddMonth(CLogMonth* month); // takes ownership
@@ -74,7 +89,11 @@ public:
 private:
     struct SContent
     {
-        std::vector<std::unique_ptr<CConnection>> connections;
+        // The records read from the file, and those given to AddConnection.
+        CConnectionStore store;
+        std::vector<std::unique_ptr<CConnection>> adopted;
+        // Every record, in start order.
+        std::vector<CConnection*> connections;
         std::vector<std::unique_ptr<CLogMonth>> months;
         std::vector<std::string> unread;
         // What was read of the file, to recognise a later plain append.
@@ -84,12 +103,20 @@ private:
     };
     class CReader;
 
-    static void Insert(SContent& content, std::unique_ptr<CConnection> record);
+    static void Insert(SContent& content, CConnection* record);
     static CLogMonth* InsertMonth(SContent& content, std::unique_ptr<CLogMonth> month);
     static CLogDay* Index(SContent& content, CConnection* record, int year, int month, int day);
     static CLogMonth* Find(const SContent& content, int year, int month);
+    // Reads the whole open file into content; 0 or the errno of a failed read.
+    static int ReadAll(int fd, SContent& content, bool hashing);
+    void RefuseIfReadOnly() const;
+    // Reads what was appended to the open file since it was read (everything when it was never
+    // read); any other change raises CLogChangedException and leaves memory as it was.
     void TakeInAppendedLines(int fd);
-    void AppendLine(const class CLogLock& lock, const std::string& line);
+    // Reads bytes that follow, in the file, those read so far.
+    void TakeIn(const char* data, std::size_t size);
+    // Returns the bytes written: the line, after a line end that the file lacked.
+    std::string AppendLine(const class CLogLock& lock, const std::string& line);
     void Rewrite(const std::string& path, const std::string& separator, bool includeDeleted);
     [[noreturn]] void Undo(int fd, off_t oldSize, bool created, const class CFileException& error);
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;
@@ -98,4 +125,5 @@ private:
     std::string m_strPath;
     SContent m_content;
     int m_nLoadError = 0;
+    bool m_bReadOnly = false;
 };

@@ -21,6 +21,8 @@ public:
     int GetYear() const { return m_nYear; }
 
     void AddConnection(CConnection* record);
+    // Room for count records in all, so that adding them moves nothing.
+    void Reserve(int count) { m_connections.reserve(static_cast<std::size_t>(count > 0 ? count : 0)); }
     int GetConnectionCount() const { return static_cast<int>(m_connections.size()); }
     CConnection* GetConnection(int index) const { return m_connections[static_cast<std::size_t>(index)]; }
 

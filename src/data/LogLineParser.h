@@ -42,9 +42,18 @@ private:
 
     std::int64_t Compose(int year, int month, int day, int hour, int minute, int second, bool& plain);
     bool ParseField(std::string_view field, std::int64_t& instant, int* ymd);
+    // n: day, month, year, hour, minute, second as read; ymd, if given, gets the start's day.
+    bool ComposeField(const int* n, std::int64_t& instant, int* ymd);
     const SDay& LookUpDay(int year, int month, int day);
+    // The day, worked out from the last day found without an offset change when it is the
+    // next calendar day and has no change either; false otherwise.
+    bool FollowsPlainDay(int year, int month, int day, SDay& entry) const;
 
     std::unordered_map<std::int32_t, SDay> m_days;
     std::int32_t m_lastKey = -1;
     SDay m_lastDay{0, false};
+    // The last day found without an offset change: its key, midnight and UTC offset.
+    std::int32_t m_nPlainKey = -1;
+    std::int64_t m_nPlainMidnight = 0;
+    long m_nPlainOffset = 0;
 };

@@ -24,6 +24,19 @@ void CLogMonth::AddDay(CLogDay* day)
     m_days.insert(pos, std::unique_ptr<CLogDay>(day));
 }
 
+void CLogMonth::TakeDaysFrom(CLogMonth& other)
+{
+    for (auto& day : other.m_days) {
+        if (CLogDay* same = FindDay(day->GetDayNumber())) {
+            for (int i = 0; i < day->GetConnectionCount(); ++i)
+                same->AddConnection(day->GetConnection(i));
+        } else {
+            AddDay(day.release());
+        }
+    }
+    other.m_days.clear();
+}
+
 CTimeSpan CLogMonth::GetTotal(const std::string& filter) const
 {
     CTimeSpan total;

@@ -23,6 +23,10 @@ public:
     int GetDayCount() const { return static_cast<int>(m_days.size()); }
     CLogDay* GetDay(int index) const { return m_days[static_cast<std::size_t>(index)].get(); }
 
+    // Moves other's days into this month (other is left without days). A day both months
+    // have gets other's records after its own, as if they had been read after them.
+    void TakeDaysFrom(CLogMonth& other);
+
     CTimeSpan GetTotal(const std::string& filter) const;
     // The History tree's label: "March 1999 = 26:05:09". With localMonthName the month is named
     // in the C library's LC_TIME language, as strftime names the days ("marzo 1999 = ...").

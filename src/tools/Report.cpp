@@ -385,7 +385,7 @@ int CReport::Run(const std::vector<std::string>& args)
         SetClockHook(FixedNow);
     }
 
-    CConnectionLog log(m_options.logPath);
+    CConnectionLog log(m_options.logPath, CConnectionLog::Access::ReadOnly);
     if (log.GetLoadError() != 0 || m_options.logPath.empty()) {
         const char* cause = m_options.logPath.empty() ? "no file name given" : std::strerror(log.GetLoadError());
         m_err << "zelmorin-report: cannot read " << m_options.logPath << ": " << cause << "\n";

@@ -126,6 +126,34 @@ TEST(DaylightSaving, AustraliaLordHowe)
     CheckZone("Australia/Lord_Howe", 80);
 }
 
+// Day after day, as a log goes: the parser works each day out from the day before when
+// neither has an offset change, so every day next to a change must still be found out.
+// Sao Paulo and Havana moved their clocks at midnight, Asuncion repeated its midnight hour.
+TEST(DaylightSaving, ConsecutiveDaysReadTheSameAsComposedTimes)
+{
+    static const int times[][3] = {{0, 0, 0},  {0, 30, 0}, {1, 30, 0},  {2, 30, 0},
+                                   {3, 30, 0}, {12, 0, 0}, {23, 30, 0}, {23, 59, 59}};
+    for (const char* zone :
+         {"Europe/Rome", "America/Sao_Paulo", "America/Havana", "America/Asuncion", "Australia/Lord_Howe"}) {
+        CScopedTimeZone pinned(zone);
+        CLogLineParser parser;
+        long mismatches = 0;
+        for (std::time_t noon = 946728000; noon < 1577880000; noon += 86400) { // 2000-2019, UTC noons
+            std::tm date{};
+            gmtime_r(&noon, &date);
+            for (const auto& t : times) {
+                const int y = date.tm_year + 1900, mo = date.tm_mon + 1, d = date.tm_mday;
+                const std::int64_t fast = parser.Compose(y, mo, d, t[0], t[1], t[2]);
+                const std::int64_t slow = CTime::ComposeLocal(y, mo, d, t[0], t[1], t[2]);
+                if (fast != slow && ++mismatches < 5)
+                    ADD_FAILURE() << zone << ' ' << y << '-' << mo << '-' << d << ' ' << t[0] << ':' << t[1] << ':'
+                                  << t[2] << " fast " << fast << " slow " << slow;
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << zone;
+    }
+}
+
 TEST(DaylightSaving, WholeLinesReadTheSameAsComposedTimes)
 {
     CScopedTimeZone pinned("Australia/Lord_Howe");
