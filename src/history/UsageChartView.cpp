@@ -70,6 +70,10 @@ CUsageChartView::CUsageChartView(CHistoryDoc& doc, const CHistoryTree& tree, CUs
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(m_pHeader);
     row->addStretch(1);
+    // A long summary (the allowance's pace) wraps rather than narrowing the bars.
+    m_pSummary->setWordWrap(true);
+    m_pHeader->setMaximumWidth(std::max(fontMetrics().averageCharWidth() * 36,
+                                        m_pSave->sizeHint().width() + column->contentsMargins().left()));
 
     m_doc.AddView(this);
     Refresh();
