@@ -7,16 +7,16 @@
 
 namespace {
 
-bool ParseInstant(const char* text, std::int64_t& instant)
+bool ParseInstant(const char* text, std::int64_t& instant, std::tm& fields)
 {
-    std::tm fields{};
+    fields = std::tm{};
     if (std::sscanf(text, "%d/%d/%d %d:%d:%d", &fields.tm_mday, &fields.tm_mon, &fields.tm_year, &fields.tm_hour,
                     &fields.tm_min, &fields.tm_sec) != 6)
         return false;
     fields.tm_mon -= 1;
     fields.tm_year -= 1900;
     fields.tm_isdst = -1;
-    std::time_t t = std::mktime(&fields);
+    std::time_t t = std::mktime(&fields); // also carries the fields into a real local date
     if (t == static_cast<std::time_t>(-1))
         return false;
     instant = static_cast<std::int64_t>(t);
@@ -50,8 +50,12 @@ std::vector<SReferenceRecord> ReadReference(const std::string& path)
             continue;
         // Cut the start field off so that sscanf reads no further than its own field.
         *end = '\0';
-        if (!ParseInstant(text, record.start) || !ParseInstant(end + 2, record.end))
+        std::tm fields{}, ignored{};
+        if (!ParseInstant(text, record.start, fields) || !ParseInstant(end + 2, record.end, ignored))
             continue;
+        record.year = fields.tm_year + 1900;
+        record.month = fields.tm_mon + 1;
+        record.day = fields.tm_mday;
         record.name.assign(name + 2);
         records.push_back(std::move(record));
     }

@@ -9,6 +9,7 @@ struct SReferenceRecord
 {
     std::int64_t start = 0;
     std::int64_t end = 0;
+    int year = 0, month = 0, day = 0; // the start's local calendar day, as mktime carried it
     std::string name;
     bool deleted = false;
 };

@@ -4,6 +4,8 @@
 //
 // usage: zelmorin-reference-totals LOG "YYYY-MM-DD HH:MM:SS" WEEKSTART MONTHSTART [ENTRY]
 
+#include "ReferenceReader.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,69 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct SRecord
-{
-    std::int64_t start = 0;
-    std::int64_t end = 0;
-    int year = 0, month = 0, day = 0; // local calendar day of the start
-    std::string name;
-    bool deleted = false;
-};
-
-bool ParseInstant(const char* text, std::int64_t& instant, std::tm& fields)
-{
-    fields = std::tm{};
-    if (std::sscanf(text, "%d/%d/%d %d:%d:%d", &fields.tm_mday, &fields.tm_mon, &fields.tm_year, &fields.tm_hour,
-                    &fields.tm_min, &fields.tm_sec) != 6)
-        return false;
-    fields.tm_mon -= 1;
-    fields.tm_year -= 1900;
-    fields.tm_isdst = -1;
-    std::time_t t = std::mktime(&fields); // also carries the fields into a real local date
-    if (t == static_cast<std::time_t>(-1))
-        return false;
-    instant = static_cast<std::int64_t>(t);
-    return true;
-}
-
-std::vector<SRecord> Read(const char* path)
-{
-    std::vector<SRecord> records;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return records;
-    char* line = nullptr;
-    std::size_t capacity = 0;
-    ssize_t length;
-    while ((length = getline(&line, &capacity, file)) >= 0) {
-        while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
-            line[--length] = '\0';
-        SRecord record;
-        char* text = line;
-        if (*text == '*') {
-            record.deleted = true;
-            ++text;
-        }
-        char* end = std::strstr(text, "  ");
-        char* duration = end ? std::strstr(end + 2, "  ") : nullptr;
-        char* name = duration ? std::strstr(duration + 2, "  ") : nullptr;
-        if (!name)
-            continue;
-        *end = '\0';
-        std::tm fields{}, ignored{};
-        if (!ParseInstant(text, record.start, fields) || !ParseInstant(end + 2, record.end, ignored))
-            continue;
-        record.year = fields.tm_year + 1900;
-        record.month = fields.tm_mon + 1;
-        record.day = fields.tm_mday;
-        record.name.assign(name + 2);
-        records.push_back(std::move(record));
-    }
-    std::free(line);
-    std::fclose(file);
-    return records;
-}
 
 void Print(const char* label, long long seconds)
 {
@@ -101,7 +40,7 @@ int main(int argc, char** argv)
     const int weekStart = std::atoi(argv[3]), monthStart = std::atoi(argv[4]);
     const std::string entry = argc == 6 ? argv[5] : "";
 
-    const std::vector<SRecord> records = Read(argv[1]);
+    const std::vector<SReferenceRecord> records = ReadReference(argv[1]);
 
     const int year = now.tm_year + 1900, month = now.tm_mon + 1, day = now.tm_mday;
     // The week's first day, counted back in calendar days from noon.
@@ -115,7 +54,7 @@ int main(int argc, char** argv)
     const int py = month == 1 ? year - 1 : year, pm = month == 1 ? 12 : month - 1;
 
     long long total = 0, today = 0, week = 0, period = 0;
-    for (const SRecord& r : records) {
+    for (const SReferenceRecord& r : records) {
         if (r.deleted || (!entry.empty() && r.name != entry))
             continue;
         const long long length = r.end - r.start;
