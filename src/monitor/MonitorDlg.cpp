@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -310,9 +311,16 @@ void CMonitorDlg::GiveAllowanceWarning(const SAllowanceState& state)
     const AllowanceNotifier& notifier = AllowanceNotifierHook();
     if (notifier ? notifier(summary, body) : CDesktopNotifier::Notify(summary, body))
         return;
-    // Without a notification service the tray's balloon says it, when the tray can show one;
-    // the tip keeps the time left either way.
-    m_pTray->ShowMessage(BytesFromQString(summary + QLatin1Char('\n') + body));
+    // Without a notification service the tray's balloon says it, when the tray can show one.
+    if (m_pTray->ShowMessage(BytesFromQString(summary + QLatin1Char('\n') + body)))
+        return;
+    // Without either the warning would be lost while marked as given: a box that does not
+    // wait for an answer, so that the polling goes on meanwhile.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zelmorin"), summary, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("allowanceWarning"));
+    box->setInformativeText(body);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void CMonitorDlg::ShowLogProblem(const std::string& message)

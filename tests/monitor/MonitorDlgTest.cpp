@@ -143,6 +143,25 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedLevel"}]), "2");
 }
 
+TEST_F(MonitorDlg, AllowanceWarningWithoutNotificationsOrTrayIsAWindowThatLetsPollingGoOn)
+{
+    m_store.m_values = {{{"Allowance", "On"}, "1"}, {{"Allowance", "Minutes"}, "60"}, {{"Allowance", "Period"}, "1"}};
+    CMonitorDlg::SetAllowanceNotifier([](const QString&, const QString&) { return false; }); // no service
+    m_bTray = false;
+    auto dialog = Start();
+    ASSERT_FALSE(dialog->GetTray().IsShown());
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (box = dialog->findChild<QMessageBox*>(QStringLiteral("allowanceWarning"))) != nullptr; }, 5000));
+    EXPECT_EQ(box->text(), "Zelmorin: the connection time allowance is used up");
+    EXPECT_TRUE(box->informativeText().contains("used of 01:00:00"));
+    EXPECT_TRUE(box->isVisible());
+    // Not modal to the loop: a connection is still noticed while the box stands.
+    m_provider->Set({{"Office", kConnected}});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedLevel"}]), "2");
+}
+
 TEST_F(MonitorDlg, AllowanceOffChangesNothing)
 {
     m_store.m_values = {{{"Allowance", "Minutes"}, "1"}};
