@@ -115,9 +115,15 @@ _more_visible() { [ "$(_visible_count)" -gt "$1" ]; }
 menu_command() {
     local before
     before=$(_visible_count)
-    xdotool mousemove --window "$1" 20 10 click 3
-    # The popup is a window of its own: keys sent before it is mapped go to the main window.
-    wait_for 10 _more_visible "$before" || echo "menu_command: no popup menu"
+    # The popup is a window of its own: keys sent before it is mapped go to the main window. A
+    # click that lands while a just-shown window is still being mapped opens nothing, and a
+    # person would click again.
+    local try
+    for try in 1 2 3; do
+        xdotool mousemove --window "$1" 20 10 click 3
+        wait_for 4 _more_visible "$before" && break
+        [ "$try" = 3 ] && echo "menu_command: no popup menu"
+    done
     # The menu opens under the pointer, which may highlight its first item before the keys
     # come: moved off the menu, the pointer highlights nothing and Down counts from the top.
     xdotool mousemove 1010 750
