@@ -851,4 +851,51 @@ A file of that name that existed before was left as it was.</source>
 Un file con quel nome già esistente è stato lasciato com&apos;era.</translation>
     </message>
 </context>
+<context>
+    <name>CUserMessage</name>
+    <message>
+        <source>Zelmorin cannot read %1; it is left in place.</source>
+        <translation>Zelmorin non riesce a leggere %1; il file resta dov&apos;è.</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file; it is left in place.</source>
+        <translation>%1 non è un file normale; resta dov&apos;è.</translation>
+    </message>
+    <message>
+        <source>%1 is too big (%2 bytes) to be a file of Zelmorin&apos;s; it is left in place.</source>
+        <translation>%1 è troppo grande (%2 byte) per essere un file di Zelmorin; resta dov&apos;è.</translation>
+    </message>
+    <message>
+        <source>%1 is too big to be a file of Zelmorin&apos;s; it is left in place.</source>
+        <translation>%1 è troppo grande per essere un file di Zelmorin; resta dov&apos;è.</translation>
+    </message>
+    <message>
+        <source>%1 was damaged; it has been kept as %2.</source>
+        <translation>%1 era danneggiato; è stato conservato come %2.</translation>
+    </message>
+    <message>
+        <source>%1 is damaged and cannot be set aside (%2); it is left in place.</source>
+        <translation>%1 è danneggiato e non può essere messo da parte (%2); resta dov&apos;è.</translation>
+    </message>
+    <message>
+        <source>Zelmorin could not write the connections left from its last run to the log file %1 (%2); they are kept for the next start.</source>
+        <translation>Zelmorin non ha potuto scrivere nel file di registro %1 (%2) le connessioni rimaste dall&apos;ultima esecuzione; sono conservate per il prossimo avvio.</translation>
+    </message>
+    <message>
+        <source>Zelmorin cannot rewrite %1.</source>
+        <translation>Zelmorin non riesce a riscrivere %1.</translation>
+    </message>
+    <message>
+        <source>Zelmorin cannot remove %1.</source>
+        <translation>Zelmorin non riesce a eliminare %1.</translation>
+    </message>
+    <message>
+        <source>Zelmorin could not write to the log file %1 (%2). The connection is kept and will be written as soon as the log can be written.</source>
+        <translation>Zelmorin non ha potuto scrivere nel file di registro %1 (%2). La connessione è conservata e sarà scritta appena il registro sarà scrivibile.</translation>
+    </message>
+    <message>
+        <source>Zelmorin cannot write %1. A connection may be lost if the program stops before this is put right.</source>
+        <translation>Zelmorin non riesce a scrivere %1. Una connessione può andare persa se il programma si ferma prima che il problema sia risolto.</translation>
+    </message>
+</context>
 </TS>

@@ -1,5 +1,7 @@
 #include "Checkpoint.h"
 
+#include <optional>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +50,12 @@ std::string DirectoryOf(const std::string& path)
 std::string Describe(const std::string& path, int error)
 {
     return path + " (" + std::strerror(error) + ")";
+}
+
+CUserMessage CantRead(const std::string& path, int error)
+{
+    return CUserMessage(QT_TRANSLATE_NOOP("CUserMessage", "Zelmorin cannot read %1; it is left in place."),
+                        {Describe(path, error)});
 }
 
 } // namespace
@@ -204,20 +212,23 @@ CCheckpoint::ERead CCheckpoint::ReadSmallFile(const std::string& path, long long
     if (fd < 0) {
         if (errno == ENOENT)
             return ERead::Missing;
-        m_problems.push_back("Zelmorin cannot read " + Describe(path, errno) + "; it is left in place.");
+        m_problems.push_back(CantRead(path, errno));
         return ERead::Unusable;
     }
     struct stat st
     {
     };
-    std::string problem;
+    std::optional<CUserMessage> problem;
     if (fstat(fd, &st) != 0) {
-        problem = "Zelmorin cannot read " + Describe(path, errno) + "; it is left in place.";
+        problem = CantRead(path, errno);
     } else if (!S_ISREG(st.st_mode)) {
-        problem = path + " is not a regular file; it is left in place.";
+        problem =
+            CUserMessage(QT_TRANSLATE_NOOP("CUserMessage", "%1 is not a regular file; it is left in place."), {path});
     } else if (st.st_size > limit) {
-        problem = path + " is too big (" + std::to_string(st.st_size) +
-                  " bytes) to be a file of Zelmorin's; it is left in place.";
+        problem =
+            CUserMessage(QT_TRANSLATE_NOOP("CUserMessage",
+                                           "%1 is too big (%2 bytes) to be a file of Zelmorin's; it is left in place."),
+                         {path, std::to_string(st.st_size)});
     } else {
         char buf[4096];
         for (;;) {
@@ -225,22 +236,24 @@ CCheckpoint::ERead CCheckpoint::ReadSmallFile(const std::string& path, long long
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                problem = "Zelmorin cannot read " + Describe(path, errno) + "; it is left in place.";
+                problem = CantRead(path, errno);
                 break;
             }
             if (n == 0)
                 break;
             bytes.append(buf, std::size_t(n));
             if (static_cast<long long>(bytes.size()) > limit) {
-                problem = path + " is too big to be a file of Zelmorin's; it is left in place.";
+                problem = CUserMessage(
+                    QT_TRANSLATE_NOOP("CUserMessage", "%1 is too big to be a file of Zelmorin's; it is left in place."),
+                    {path});
                 break;
             }
         }
     }
     close(fd);
-    if (problem.empty())
+    if (!problem)
         return ERead::Read;
-    m_problems.push_back(problem);
+    m_problems.push_back(*problem);
     bytes.clear();
     return ERead::Unusable;
 }
@@ -251,10 +264,12 @@ void CCheckpoint::SetAside(const std::string& path)
     for (int n = 2; Exists(target) && n < 1000; ++n)
         target = path + ".damaged-" + std::to_string(n);
     if (std::rename(path.c_str(), target.c_str()) == 0)
-        m_problems.push_back(path + " was damaged; it has been kept as " + target + ".");
+        m_problems.emplace_back(QT_TRANSLATE_NOOP("CUserMessage", "%1 was damaged; it has been kept as %2."),
+                                std::vector<std::string>{path, target});
     else
-        m_problems.push_back(path + " is damaged and cannot be set aside (" + std::strerror(errno) +
-                             "); it is left in place.");
+        m_problems.emplace_back(
+            QT_TRANSLATE_NOOP("CUserMessage", "%1 is damaged and cannot be set aside (%2); it is left in place."),
+            std::vector<std::string>{path, std::strerror(errno)});
 }
 
 int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
@@ -262,8 +277,10 @@ int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
     m_problems.clear();
     int appended = 0;
     auto logFailed = [this](const CFileException& error) {
-        m_problems.push_back("Zelmorin could not write the connections left from its last run to the log file " +
-                             error.GetPath() + " (" + error.GetCause() + "); they are kept for the next start.");
+        m_problems.emplace_back(QT_TRANSLATE_NOOP("CUserMessage",
+                                                  "Zelmorin could not write the connections left from its last run "
+                                                  "to the log file %1 (%2); they are kept for the next start."),
+                                std::vector<std::string>{error.GetPath(), error.GetCause()});
     };
     std::string bytes;
     if (ReadSmallFile(m_strPendingPath, kMaxPendingBytes, bytes) == ERead::Read) {
@@ -296,7 +313,8 @@ int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
         // Rewritten only now that the log holds the others: a stop in between repeats nothing,
         // since the log is asked first.
         if (!WritePending(left))
-            m_problems.push_back("Zelmorin cannot rewrite " + m_strLastError + ".");
+            m_problems.emplace_back(QT_TRANSLATE_NOOP("CUserMessage", "Zelmorin cannot rewrite %1."),
+                                    std::vector<std::string>{m_strLastError});
     }
 
     if (ReadSmallFile(m_strPath, kMaxCheckpointBytes, bytes) != ERead::Read)
@@ -320,6 +338,7 @@ int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
     }
     StopPoint("recovered");
     if (!RemoveCheckpoint())
-        m_problems.push_back("Zelmorin cannot remove " + m_strLastError + ".");
+        m_problems.emplace_back(QT_TRANSLATE_NOOP("CUserMessage", "Zelmorin cannot remove %1."),
+                                std::vector<std::string>{m_strLastError});
     return appended;
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "UserMessage.h"
+
 #include "Time.h"
 
 class CConnectionLog;
@@ -67,7 +69,7 @@ public:
     // Why the last write or removal failed: the path and the cause.
     const std::string& GetLastError() const { return m_strLastError; }
     // What the last recovery could not do, one sentence each; empty when all went well.
-    const std::vector<std::string>& GetProblems() const { return m_problems; }
+    const std::vector<CUserMessage>& GetProblems() const { return m_problems; }
 
 private:
     enum class ERead
@@ -85,5 +87,5 @@ private:
     std::string m_strPath;
     std::string m_strPendingPath;
     std::string m_strLastError;
-    std::vector<std::string> m_problems;
+    std::vector<CUserMessage> m_problems;
 };

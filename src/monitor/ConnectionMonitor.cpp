@@ -44,10 +44,11 @@ bool CConnectionMonitor::FlushPending()
         } catch (const CFileException& error) {
             if (!m_bProblemShown) {
                 m_bProblemShown = true;
-                m_view.ShowLogProblem("Zelmorin could not write to the log file " + error.GetPath() + " (" +
-                                      error.GetCause() +
-                                      "). The connection is kept and will be written as soon as the log can be "
-                                      "written.");
+                m_view.ShowLogProblem(CUserMessage(
+                    QT_TRANSLATE_NOOP("CUserMessage",
+                                      "Zelmorin could not write to the log file %1 (%2). The connection is kept "
+                                      "and will be written as soon as the log can be written."),
+                    {error.GetPath(), error.GetCause()}));
             }
             return false;
         }
@@ -63,8 +64,10 @@ void CConnectionMonitor::TellSaveProblem(const std::string& what)
     if (m_bSaveProblemShown)
         return;
     m_bSaveProblemShown = true;
-    m_view.ShowLogProblem("Zelmorin cannot write " + what +
-                          ". A connection may be lost if the program stops before this is put right.");
+    m_view.ShowLogProblem(
+        CUserMessage(QT_TRANSLATE_NOOP("CUserMessage", "Zelmorin cannot write %1. A connection may be lost "
+                                                       "if the program stops before this is put right."),
+                     {what}));
 }
 
 bool CConnectionMonitor::SecurePending()

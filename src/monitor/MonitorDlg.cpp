@@ -174,10 +174,10 @@ void CMonitorDlg::OnInitDialog()
     QMetaObject::invokeMethod(this, &CMonitorDlg::OnHistoryClosed, Qt::QueuedConnection);
     // What the start could not recover, now that there is a tray to tell it through.
     std::string problems;
-    for (const std::string& problem : m_checkpoint.GetProblems())
-        problems += (problems.empty() ? "" : " ") + problem;
+    for (const CUserMessage& problem : m_checkpoint.GetProblems())
+        problems += (problems.empty() ? "" : " ") + Translated(problem);
     if (!problems.empty())
-        ShowLogProblem(problems);
+        ShowProblemText(problems);
 }
 
 void CMonitorDlg::PlaceWindow()
@@ -323,7 +323,21 @@ void CMonitorDlg::GiveAllowanceWarning(const SAllowanceState& state)
     box->open();
 }
 
-void CMonitorDlg::ShowLogProblem(const std::string& message)
+void CMonitorDlg::ShowLogProblem(const CUserMessage& message)
+{
+    ShowProblemText(Translated(message));
+}
+
+std::string CMonitorDlg::Translated(const CUserMessage& message)
+{
+    // The arguments go in in one pass, so that a path holding "%1" is never taken for a place
+    // of the pattern; they are bytes as the system gave them.
+    const std::string pattern =
+        QCoreApplication::translate(CUserMessage::kContext, message.GetPattern()).toUtf8().toStdString();
+    return CUserMessage(pattern.c_str(), message.GetArgs()).Text();
+}
+
+void CMonitorDlg::ShowProblemText(const std::string& message)
 {
     // A notification, not a message box: the polling must go on meanwhile.
     if (m_pTray->ShowMessage(message))

@@ -94,7 +94,9 @@ public:
     void TraySetTip(const std::string& tip) override;
     void ApplyWindowState() override;
     void UpdateTitle() override;
-    void ShowLogProblem(const std::string& message) override;
+    void ShowLogProblem(const CUserMessage& message) override;
+    // The message in the desktop's language.
+    static std::string Translated(const CUserMessage& message);
 
     bool IsConnected() const;
     bool IsHistoryOpen() const { return m_bHistoryOpen; }
@@ -118,6 +120,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // A notification beside the tray icon, else the status field: the polling must go on.
+    void ShowProblemText(const std::string& message);
     void PlaceWindow();
     void OnTrayChanged(bool present);
     // The allowance lines below the tray tip, and the warnings when due.

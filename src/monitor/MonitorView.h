@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "UserMessage.h"
+
 // What the running-connection logic changes on screen; the main window implements it, tests
 // record it.
 class CMonitorView
@@ -19,5 +21,5 @@ public:
     // The title and, while no connection runs, the tray tip.
     virtual void UpdateTitle() = 0;
     // Tells the user, once, that a finished connection could not be written to the log yet.
-    virtual void ShowLogProblem(const std::string& message) = 0;
+    virtual void ShowLogProblem(const CUserMessage& message) = 0;
 };

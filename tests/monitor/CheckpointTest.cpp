@@ -191,7 +191,7 @@ TEST_F(Checkpoint, OddFilesAreLeftInPlaceAndReportedWithoutStoppingTheStart)
     ASSERT_EQ(mkfifo(checkpoint.GetPath().c_str(), 0600), 0);
     recoverQuickly();
     ASSERT_EQ(checkpoint.GetProblems().size(), 1u);
-    EXPECT_NE(checkpoint.GetProblems()[0].find("not a regular file"), std::string::npos);
+    EXPECT_NE(checkpoint.GetProblems()[0].Text().find("not a regular file"), std::string::npos);
     unlink(checkpoint.GetPath().c_str());
 
     // A 2 GiB sparse file is not read.
@@ -203,7 +203,7 @@ TEST_F(Checkpoint, OddFilesAreLeftInPlaceAndReportedWithoutStoppingTheStart)
     }
     recoverQuickly();
     ASSERT_EQ(checkpoint.GetProblems().size(), 1u);
-    EXPECT_NE(checkpoint.GetProblems()[0].find("too big"), std::string::npos);
+    EXPECT_NE(checkpoint.GetProblems()[0].Text().find("too big"), std::string::npos);
     EXPECT_TRUE(FileExists(checkpoint.GetPath()));
     EXPECT_FALSE(FileExists(checkpoint.GetPath() + ".damaged"));
 }
@@ -248,7 +248,7 @@ TEST_F(Checkpoint, AFolderThatCannotBeWrittenGetsTheFilesRewrittenInPlace)
         CConnectionLog log(logPath);
         // Recovered once, emptied since it cannot be removed, and not recovered again.
         EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 1);
-        EXPECT_TRUE(checkpoint.GetProblems().empty()) << checkpoint.GetProblems().front();
+        EXPECT_TRUE(checkpoint.GetProblems().empty()) << checkpoint.GetProblems().front().Text();
         EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 0);
         EXPECT_EQ(log.GetConnectionCount(), 1);
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -79,6 +80,23 @@ TEST_F(Italian, MainWindowAndItsMenu)
     // The title keeps the prefix by which a second copy finds the first.
     dialog.OnTotal();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Zelmorin - Totale 02:02:05"));
+    dialog.StopPolling();
+    dialog.OnDestroy();
+}
+
+TEST_F(Italian, ALogProblemIsToldInTheDesktopsLanguage)
+{
+    // A damaged checkpoint in a folder whose name holds "%2": the message's own places are
+    // filled, the folder's name is left alone.
+    const std::string folder = m_dir.File("a%2b");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    const std::string checkpoint = folder + "/~$ZMCUR.$$$";
+    WriteFile(checkpoint, "not a checkpoint");
+    CMonitorDlg dialog(std::make_unique<CFakeProvider>(), m_store, folder + "/");
+    dialog.OnInitDialog();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.GetStatusLabel()->text().toStdString(),
+              checkpoint + " era danneggiato; è stato conservato come " + checkpoint + ".damaged.");
     dialog.StopPolling();
     dialog.OnDestroy();
 }

@@ -18,7 +18,7 @@ public:
     void TraySetTip(const std::string& tip) override { m_calls.push_back("tip " + tip); }
     void ApplyWindowState() override { m_calls.push_back("apply"); }
     void UpdateTitle() override { m_calls.push_back("title"); }
-    void ShowLogProblem(const std::string& message) override { m_calls.push_back("problem " + message); }
+    void ShowLogProblem(const CUserMessage& message) override { m_calls.push_back("problem " + message.Text()); }
 
     std::vector<std::string> m_calls;
 };
