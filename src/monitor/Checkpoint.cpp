@@ -1,11 +1,13 @@
 #include "Checkpoint.h"
 
-#include <optional>
-
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -272,9 +274,37 @@ void CCheckpoint::SetAside(const std::string& path)
             std::vector<std::string>{path, std::strerror(errno)});
 }
 
+void CCheckpoint::RemoveLeftovers() const
+{
+    // A crash between creating a temporary file and renaming it leaves "<file>.tmp<pid>". One
+    // whose process is gone is nobody's; one whose process lives (another user's monitor on a
+    // shared folder, or a reused number) is left alone.
+    const std::string folder = DirectoryOf(m_strPath);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return; // silent: the recovery reports an unreadable folder through its files
+    const std::string prefixes[] = {m_strPath.substr(m_strPath.rfind('/') + 1) + ".tmp",
+                                    m_strPendingPath.substr(m_strPendingPath.rfind('/') + 1) + ".tmp"};
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        for (const std::string& prefix : prefixes) {
+            if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+                continue;
+            const std::string digits = name.substr(prefix.size());
+            if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const pid_t pid = static_cast<pid_t>(std::atol(digits.c_str()));
+            if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH)
+                (void)unlink((folder + "/" + name).c_str()); // silent: a leftover that stays is harmless
+        }
+    }
+    closedir(dir);
+}
+
 int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
 {
     m_problems.clear();
+    RemoveLeftovers();
     int appended = 0;
     auto logFailed = [this](const CFileException& error) {
         m_problems.emplace_back(QT_TRANSLATE_NOOP("CUserMessage",

@@ -58,7 +58,7 @@ public:
     // files. A file whose record cannot be appended stays for the next start; a checkpoint that
     // cannot be decoded is set aside (renamed with ".damaged"), never turned into a made-up
     // record; a file that is not a regular file, too big or unreadable is left alone. Returns
-    // how many records were appended.
+    // how many records were appended. Temporary files left by a writer that died are removed.
     int RecoverCheckpoint(CConnectionLog& log);
     // False when a checkpoint is left that could neither be removed nor emptied.
     bool RemoveCheckpoint();
@@ -83,6 +83,8 @@ private:
     bool WriteFile(const std::string& path, const std::string& bytes);
     bool RemoveFile(const std::string& path);
     void SetAside(const std::string& path);
+    // Removes the temporary files that writers killed mid-write left beside the two files.
+    void RemoveLeftovers() const;
 
     std::string m_strPath;
     std::string m_strPendingPath;

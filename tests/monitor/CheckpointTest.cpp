@@ -88,6 +88,32 @@ TEST_F(Checkpoint, RecoveryAppendsTheLastCheckpointAndRemovesTheFile)
     EXPECT_EQ(log.GetConnectionCount(), 1);
 }
 
+TEST_F(Checkpoint, RecoveryRemovesTheTemporaryFilesOfWritersThatDied)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child), alive = std::to_string(getppid());
+    const std::vector<std::string> gone = {"~$ZMCUR.$$$.tmp" + dead, "~$ZMPEND.$$$.tmp" + dead};
+    const std::vector<std::string> kept = {"~$ZMCUR.$$$.tmp" + alive, "~$ZMCUR.$$$.tmp", "~$ZMCUR.$$$.tmp12x",
+                                           "Zelmorin.Log.tmp" + dead};
+    for (const auto& names : {gone, kept})
+        for (const std::string& name : names)
+            WriteFile(Prefix() + name, "left");
+    ASSERT_TRUE(CCheckpoint(Prefix()).WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 1, 0), "A"));
+
+    CCheckpoint checkpoint(Prefix());
+    CConnectionLog log(Prefix() + "Zelmorin.Log");
+    EXPECT_EQ(checkpoint.RecoverCheckpoint(log), 1);
+    for (const std::string& name : gone)
+        EXPECT_FALSE(FileExists(Prefix() + name)) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(FileExists(Prefix() + name)) << name;
+    EXPECT_TRUE(checkpoint.GetProblems().empty());
+}
+
 TEST_F(Checkpoint, TornOrInvalidFileIsSetAsideNotInvented)
 {
     CCheckpoint checkpoint(Prefix());
