@@ -6,13 +6,14 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include "AllowanceSettings.h"
 #include "DialogUnits.h"
 #include "EntryList.h"
 
 namespace {
 
-constexpr int kDay = 1;
-constexpr int kMonth = 3;
+constexpr int kDay = CAllowanceSettings::kDay;
+constexpr int kMonth = CAllowanceSettings::kMonth;
 
 QLineEdit* AddNumber(QWidget* page, int id, const QRect& area)
 {
@@ -35,10 +36,10 @@ int CPropPageAllowance::MaxMinutes(int period)
     switch (period) {
     case kDay:
         return 24 * 60;
-    case 2:
+    case CAllowanceSettings::kWeek:
         return 7 * 24 * 60;
     default:
-        return 31 * 24 * 60;
+        return CAllowanceSettings::kMaxMinutes;
     }
 }
 

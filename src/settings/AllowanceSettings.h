@@ -14,9 +14,9 @@ class CAllowanceSettings
 public:
     static constexpr const char* kSection = "Allowance";
     // The period counts as the title total does: 1 today, 2 this week, 3 this month.
-    static constexpr int kDay = 1;
-    static constexpr int kWeek = 2;
-    static constexpr int kMonth = 3;
+    static constexpr int kDay = CPeriod::kDay;
+    static constexpr int kWeek = CPeriod::kWeek;
+    static constexpr int kMonth = CPeriod::kMonth;
     // 31 days: no period is longer than a month.
     static constexpr int kMaxMinutes = 31 * 24 * 60;
 
