@@ -23,8 +23,8 @@
 #include "HistoryList.h"
 #include "HistoryPrinter.h"
 #include "HistoryTree.h"
+#include "MonitorSettings.h"
 #include "PropPageHistory.h"
-#include "SettingsStore.h"
 #include "TextBytes.h"
 #include "UsageChartView.h"
 
@@ -107,10 +107,9 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
     if (allowance.m_bOn) {
         // The current period's standing, whatever period the chart shows: the same figures as
         // the tray tip's, from the settings the main window last stored.
-        const int weekStart = m_store.GetInt("", "WeekStart", 0);
-        const int monthStart = m_store.GetInt("", "MonthStart", 1);
-        const CAllowance rule = allowance.GetAllowance(weekStart >= 0 && weekStart <= 6 ? weekStart : 0,
-                                                       monthStart >= 1 && monthStart <= 31 ? monthStart : 1);
+        int weekStart = 0, monthStart = 1;
+        CMonitorSettings::LoadPeriodStarts(m_store, weekStart, monthStart);
+        const CAllowance rule = allowance.GetAllowance(weekStart, monthStart);
         m_pChart->SetExtraSummary([this, rule] {
             const SAllowanceState state = rule.Compute(*m_pDoc->GetLog(), CTime::GetCurrentTime());
             return tr("This period so far: %1").arg(CAllowanceTexts::WarningBody(state));

@@ -22,8 +22,7 @@ void CMonitorSettings::LoadSettings(const CSettingsStore& store, const std::func
     m_bShowTotal = store.GetInt("", "Total", 0) != 0;
     m_bHidden = store.GetInt("", "Hidden", 0) != 0;
     m_nTotalType = InRange(store.GetInt("", "TotalType", 0), 0, 3, 0);
-    m_nWeekStart = InRange(store.GetInt("", "WeekStart", 0), 0, 6, 0);
-    m_nMonthStart = InRange(store.GetInt("", "MonthStart", 1), 1, 31, 1);
+    LoadPeriodStarts(store, m_nWeekStart, m_nMonthStart);
     m_bAutoShow = store.GetInt("", "AutoShow", 0) != 0;
     m_strSelectedISP = store.GetString("", "SelectedISP", "");
     DayDateFormat = store.GetString("", "DayDateFormat", DayDateFormat);
@@ -49,6 +48,12 @@ void CMonitorSettings::SaveSettings(CSettingsStore& store, int posX, int posY) c
     store.WriteString("", "ConnectionDateFormat", ConnectionDateFormat);
     store.WriteInt("", "Flags", GetFlags());
     store.WriteString("", "StringFlags", m_strPassword);
+}
+
+void CMonitorSettings::LoadPeriodStarts(const CSettingsStore& store, int& weekStart, int& monthStart)
+{
+    weekStart = InRange(store.GetInt("", "WeekStart", 0), 0, 6, 0);
+    monthStart = InRange(store.GetInt("", "MonthStart", 1), 1, 31, 1);
 }
 
 int CMonitorSettings::GetFlags() const

@@ -20,6 +20,10 @@ public:
     // Writes every value; posX and posY are the window's current top-left corner.
     void SaveSettings(CSettingsStore& store, int posX, int posY) const;
 
+    // The first day of the week and of the month as stored ("WeekStart", "MonthStart"), for
+    // windows that count periods without the main window's settings at hand.
+    static void LoadPeriodStarts(const CSettingsStore& store, int& weekStart, int& monthStart);
+
     // "Flags" from the five protection booleans, bit 0 to bit 4.
     int GetFlags() const;
     void SetFlags(int flags);
