@@ -393,7 +393,8 @@ TEST(ReportDataFolder, FollowsTheProgramsDataFolder)
 
 namespace {
 
-class ReportAllowance : public ::testing::Test
+// The reporter's fixture over a log of its own.
+class ReportAllowance : public Report
 {
 protected:
     void SetUp() override
@@ -407,18 +408,6 @@ protected:
         m_defaults.allowancePeriod = 3;
         m_defaults.allowanceEntry = "Office";
     }
-    void TearDown() override { SetClockHook(nullptr); }
-    int Run(std::vector<std::string> args)
-    {
-        m_out.str("");
-        m_err.str("");
-        return CReport(m_defaults, m_out, m_err).Run(args);
-    }
-
-    CScopedTimeZone m_zone{"Europe/Rome"};
-    CTempDir m_dir;
-    SReportDefaults m_defaults;
-    std::ostringstream m_out, m_err;
 };
 
 TEST_F(ReportAllowance, PrintsUsedLeftPaceAndProjectedEnd)
