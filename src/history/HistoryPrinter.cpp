@@ -37,6 +37,12 @@ CHistoryPrinter::DialogRunner& ActiveRunner()
     return runner;
 }
 
+int& ProgressDelayMs()
+{
+    static int delay = CHistoryPrinter::kProgressDelayMs;
+    return delay;
+}
+
 // The long date and time of the user's locale: weekday, month name, day and year, then the
 // time. The C library's "%c" is an abbreviated form, and the C locale's unless the process
 // has set its locale; Qt's locale is the user's.
@@ -51,6 +57,11 @@ std::string LongDateTime(CTime time)
 void CHistoryPrinter::SetDialogRunner(DialogRunner runner)
 {
     ActiveRunner() = std::move(runner);
+}
+
+void CHistoryPrinter::SetProgressDelay(int ms)
+{
+    ProgressDelayMs() = ms < 0 ? kProgressDelayMs : ms;
 }
 
 void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent, const CUsageChart* chart)
@@ -89,7 +100,7 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent, const CUsa
                                  QCoreApplication::translate("CHistoryPrinter", "Printing page %1 of %2...")
                                      .arg(QStringLiteral("00000"), QStringLiteral("00000"))) *
                              3 / 2);
-    progress.setMinimumDuration(500);
+    progress.setMinimumDuration(ProgressDelayMs());
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     progress.setValue(0);

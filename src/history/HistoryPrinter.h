@@ -73,4 +73,9 @@ public:
 
     // Replaces the modal run of the print dialog; nullptr runs it normally again.
     static void SetDialogRunner(DialogRunner runner);
+
+    // How long a printout runs before its progress dialog shows: a short job shows none.
+    static constexpr int kProgressDelayMs = 500;
+    // Replaces that delay (milliseconds); a negative value restores kProgressDelayMs.
+    static void SetProgressDelay(int ms);
 };
