@@ -124,13 +124,13 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
 
     // A running connection counts in the tip at once; the title waits for its end, like the total.
     m_provider->Set({{"Office", kConnected}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
     CScopedClock::Set(CTime(1999, 3, 10, 13, 0, 0).GetTime());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return given.size() == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return given.size() == 2; }, kPatienceMs));
     EXPECT_EQ(given.back(), "Zelmorin: the connection time allowance is used up");
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return dialog->GetTray().GetTipDetail() == QStringLiteral("- Left 00:00:00\nUsed up, 00:02:05 over"); },
-        5000))
+        kPatienceMs))
         << dialog->GetTray().GetTipDetail().toStdString();
     EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:57:55");
     EXPECT_EQ(dialog->GetTray().GetTip().substr(0, 6), "Office");
@@ -152,13 +152,14 @@ TEST_F(MonitorDlg, AllowanceWarningWithoutNotificationsOrTrayIsAWindowThatLetsPo
     ASSERT_FALSE(dialog->GetTray().IsShown());
     QMessageBox* box = nullptr;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (box = dialog->findChild<QMessageBox*>(QStringLiteral("allowanceWarning"))) != nullptr; }, 5000));
+        [&] { return (box = dialog->findChild<QMessageBox*>(QStringLiteral("allowanceWarning"))) != nullptr; },
+        kPatienceMs));
     EXPECT_EQ(box->text(), "Zelmorin: the connection time allowance is used up");
     EXPECT_TRUE(box->informativeText().contains("used of 01:00:00"));
     EXPECT_TRUE(box->isVisible());
     // Not modal to the loop: a connection is still noticed while the box stands.
     m_provider->Set({{"Office", kConnected}});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
     EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedLevel"}]), "2");
 }
 
@@ -207,14 +208,14 @@ TEST_F(MonitorDlg, HiddenWindowShowsWhileConnected)
     auto dialog = Start();
     EXPECT_FALSE(dialog->isVisible());
     m_provider->Set({{"Office", kConnected}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->GetTray().GetPicture(), Resource::IDI_CONNECTED);
     EXPECT_EQ(dialog->GetStatusLabel()->text().toStdString(), "Office 00:00:00");
     EXPECT_EQ(dialog->GetTray().GetTip(), "Office 00:00:00");
 
     m_provider->Set({});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->IsConnected(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->IsConnected(); }, kPatienceMs));
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->GetTray().GetPicture(), Resource::IDI_IDLE);
     // The status keeps the last running display; the log has the connection.
@@ -349,9 +350,9 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     SetElapsedClockHook([] { return ClockNow() * 1000; });
     CScopedClock::Set(CTime(1999, 3, 10, 12, 0, 0).GetTime());
     m_provider->Set({{name, kConnected}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
     CScopedClock::Set(CTime(1999, 3, 11, 13, 3, 4).GetTime());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(QStringLiteral(" 25:03:04")); }, 5000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(QStringLiteral(" 25:03:04")); }, kPatienceMs))
         << status->text().toStdString();
     EXPECT_TRUE(fits());
     EXPECT_TRUE(QString::fromStdString(dialog->GetTray().GetTip()).endsWith(QStringLiteral(" 25:03:04")));
@@ -391,7 +392,7 @@ TEST_F(MonitorDlg, EndOfSessionSavesSettingsAndLeavesTheConnectionInTheCheckpoin
 {
     auto dialog = Start();
     m_provider->Set({{"Office", kConnected}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
     dialog->m_bOnTop = true;
     dialog->OnEndSession(true);
     EXPECT_EQ((m_store.m_values[{"", "OnTop"}]), "1");
@@ -433,7 +434,7 @@ TEST_F(MonitorDlg, WithoutATrayHidingMinimisesAndRestoringShows)
     // The user restores it from the panel (the window system reports the new state): it is
     // shown, no longer hidden.
     dialog->windowHandle()->setWindowState(Qt::WindowNoState);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isMinimized(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isMinimized(); }, kPatienceMs));
     EXPECT_FALSE(dialog->m_bHidden);
 }
 
@@ -449,7 +450,7 @@ TEST_F(MonitorDlg, ATrayThatComesLaterGetsTheIconAndOneThatGoesLeavesTheWindowRe
     // The panel starts: the watch finds its tray within a few seconds, the icon goes there and
     // the hidden window with it.
     m_bTray = true;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.HasTray(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.HasTray(); }, kPatienceMs));
     EXPECT_TRUE(tray.IsShown());
     EXPECT_EQ(tray.GetPicture(), Resource::IDI_IDLE);
     EXPECT_FALSE(dialog->isVisible());

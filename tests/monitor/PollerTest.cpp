@@ -9,6 +9,7 @@
 #include "ElapsedClock.h"
 #include "MonitorFakes.h"
 #include "Poller.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ TEST(Poller, ReportsWaitForTheSettingsAndStopWithThePoller)
     poller.StartPolling();
     {
         std::unique_lock<std::mutex> lock(mutex);
-        ASSERT_TRUE(woken.wait_for(lock, 5s, [&] { return wakeups >= 3; }));
+        ASSERT_TRUE(woken.wait_for(lock, kPatience, [&] { return wakeups >= 3; }));
         EXPECT_NE(workerThread, std::this_thread::get_id());
     }
     poller.DeliverReports();
@@ -166,9 +167,15 @@ TEST(Poller, ReportsWaitForTheSettingsAndStopWithThePoller)
         EXPECT_EQ(got.reports.back(), "Office down");
     }
 
+    // While a second poller polls three times, the stopped one polls no more.
     std::size_t before = got.reports.size();
     int polls = provider.Polls();
-    std::this_thread::sleep_for(30ms);
+    CFakeProvider other;
+    CPoller witness(
+        other, [](const std::string&, bool, std::int64_t) {}, [] {}, 5ms);
+    witness.StartPolling();
+    ASSERT_TRUE(WaitUntil([&] { return other.Polls() >= 3; }));
+    witness.StopPolling();
     poller.DeliverReports();
     EXPECT_EQ(got.reports.size(), before);
     EXPECT_EQ(provider.Polls(), polls) << "the worker went on after the stop";
@@ -182,7 +189,7 @@ public:
     int EnumConnections(SRasConnection* out, int capacity) override
     {
         m_bInside = true;
-        while (!m_bRelease)
+        while (!m_bRelease) // held until the test lets it go, however long that takes
             std::this_thread::sleep_for(1ms);
         return CFakeProvider::EnumConnections(out, capacity);
     }
@@ -199,12 +206,15 @@ TEST(Poller, StopWaitsForAPollUnderWay)
         provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); }, [] {}, 5ms);
     poller.SetReady();
     poller.StartPolling();
-    while (!provider.m_bInside)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(WaitUntil([&] { return provider.m_bInside.load(); }));
+    // Let go once the stop has been asked for; the stop waits for the poll either way, and
+    // its report arrives whichever thread gets there first.
+    std::atomic<bool> stopping{false};
     std::thread release([&] {
-        std::this_thread::sleep_for(20ms);
+        WaitUntil([&] { return stopping.load(); });
         provider.m_bRelease = true;
     });
+    stopping = true;
     poller.StopPolling();
     release.join();
     EXPECT_EQ(got.reports, std::vector<std::string>{"Office up"});
@@ -218,11 +228,9 @@ TEST(Poller, TimedStopGivesUpOnAWorkerHeldUpInTheService)
         provider, [&](const std::string& n, bool c, std::int64_t) { got.Add(n, c); }, [] {}, 5ms);
     poller->SetReady();
     poller->StartPolling();
-    while (!provider.m_bInside)
-        std::this_thread::sleep_for(1ms);
-    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntil([&] { return provider.m_bInside.load(); }));
+    // The worker is held until after the stop returns, so returning at all is giving up.
     EXPECT_FALSE(poller->StopPolling(100ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     provider.m_bRelease = true; // only so that the test can end cleanly
     poller.reset();
     EXPECT_TRUE(got.reports.empty()) << "a report applied after the stop";
@@ -231,7 +239,7 @@ TEST(Poller, TimedStopGivesUpOnAWorkerHeldUpInTheService)
     CPoller idle(
         quick, [](const std::string&, bool, std::int64_t) {}, [] {}, 5ms);
     idle.StartPolling();
-    EXPECT_TRUE(idle.StopPolling(1s));
+    EXPECT_TRUE(idle.StopPolling(kPatience));
 }
 
 TEST(Poller, ReportsDuringAHandlerWaitTheirTurn)

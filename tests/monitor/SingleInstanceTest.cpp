@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "SingleInstance.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -43,13 +44,13 @@ TEST(SingleInstance, FindsAWindowWhoseTitleBeginsWithTheName)
     QWidget window;
     window.setWindowTitle(QStringLiteral("DIZ Urovada"));
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kPatienceMs));
     EXPECT_FALSE(SeesAnotherCopy()); // not yet titled
     // Any program's window with that title counts, the History window's does not.
     window.setWindowTitle(QStringLiteral(" Zelmorin - Week 01:00:00"));
-    EXPECT_TRUE(QTest::qWaitFor([] { return SeesAnotherCopy(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return SeesAnotherCopy(); }, kPatienceMs));
     window.setWindowTitle(QStringLiteral("Zelmorin - History"));
-    EXPECT_TRUE(QTest::qWaitFor([] { return !SeesAnotherCopy(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !SeesAnotherCopy(); }, kPatienceMs));
 }
 
 // The lock and the socket, in a folder of the test's own.

@@ -75,13 +75,13 @@ pid_t Spawn(std::vector<std::string> args, int* stdoutPipe = nullptr)
     return pid;
 }
 
-// True once the child wrote a line to `fd`, within 10 s; closes `fd`.
+// True once the child wrote a line to `fd`, within kPatience; closes `fd`.
 bool WaitForLine(int fd)
 {
     std::string text;
     pollfd readable{fd, POLLIN, 0};
     char buffer[256];
-    while (text.find('\n') == std::string::npos && poll(&readable, 1, 10000) == 1) {
+    while (text.find('\n') == std::string::npos && poll(&readable, 1, kPatienceMs) == 1) {
         ssize_t got = read(fd, buffer, sizeof(buffer));
         if (got <= 0)
             break;
@@ -105,17 +105,6 @@ void Kill(pid_t& pid)
         waitpid(pid, &status, 0);
     }
     pid = -1;
-}
-
-// Polls until `ready` holds or 10 s pass.
-template <typename F> bool WaitFor(F ready)
-{
-    for (int i = 0; i < 1000; ++i) {
-        if (ready())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 int g_nControlSerial = 0;
@@ -174,7 +163,7 @@ bool CSystemBusMock::StartNetworkManager()
 {
     m_nMockPid = Spawn({DbusmockPython(), "-m", "dbusmock", "--template", "networkmanager", "--system"});
     QDBusConnection bus(m_strControlName);
-    return WaitFor([&] { return bus.interface()->isServiceRegistered(kService).value(); });
+    return WaitUntil([&] { return bus.interface()->isServiceRegistered(kService).value(); });
 }
 
 void CSystemBusMock::StopNetworkManager()

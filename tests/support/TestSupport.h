@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -42,3 +44,20 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+
+// How long a test waits for what takes a moment on an idle machine: room for one ten times
+// busier. A bound on a hang, never a measure of speed.
+constexpr std::chrono::seconds kPatience{60};
+constexpr int kPatienceMs = 60000;
+
+// Polls `ready` until it holds or kPatience passes; whether it held.
+template <typename F> bool WaitUntil(F ready)
+{
+    const auto end = std::chrono::steady_clock::now() + kPatience;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
