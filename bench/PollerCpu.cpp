@@ -17,6 +17,7 @@
 
 #include "PppdProvider.h"
 #include "RasProvider.h"
+#include "RasProviderFactory.h"
 
 namespace {
 

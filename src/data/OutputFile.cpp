@@ -201,9 +201,10 @@ void COutputFile::OpenTemporary(const struct stat* existing)
     if (existing) {
         // The owner first: a change of owner clears the set-id bits that the mode then sets.
         // Only root may give a file away; others keep at least the group when they belong to it.
-        if (fchown(m_fd, existing->st_uid, existing->st_gid) != 0)
-            (void)fchown(m_fd, uid_t(-1), existing->st_gid); // silent: see the class comment
-        (void)fchmod(m_fd, existing->st_mode & 07777);       // silent: our own new file
+        if (fchown(m_fd, existing->st_uid, existing->st_gid) != 0 && fchown(m_fd, uid_t(-1), existing->st_gid) != 0) {
+            // silent: see the class comment
+        }
+        (void)fchmod(m_fd, existing->st_mode & 07777); // silent: our own new file
     }
 }
 
