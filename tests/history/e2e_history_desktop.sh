@@ -93,8 +93,9 @@ id=$(window '^Zelmorin - History$')
 xdotool windowmove --sync "$id" 150 120 windowsize --sync "$id" 640 380
 moved=$(outer "$id")
 # The program knows the new layout once it has handled the events that told it: those came
-# before any input sent now.
-caught_up "$(window '^ Zelmorin ')" || bad "the main window does not answer after the move"
+# before any input sent now, such as a click that opens the entry filter's list (the main
+# window takes no input while the History is open).
+caught_up "$id" 30 15 1 || bad "the History window does not answer after the move"
 kill -TERM "$app"
 wait "$app" 2>/dev/null || true
 app=""

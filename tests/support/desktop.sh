@@ -190,7 +190,8 @@ is_managed() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; }
 # is_above ID: the window is kept above others.
 is_above() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE; }
 
-# popup_menu WINDOW: opens the main window's popup menu; true once it is shown.
+# popup_menu WINDOW [X Y [BUTTON]]: opens a popup of WINDOW with a click (by default the main
+# window's menu, with the right button at its top left); true once it is shown.
 _visible_count() { { xdotool search --onlyvisible --classname zelmorin 2>/dev/null || true; } | wc -l; }
 _more_visible() { [ "$(_visible_count)" -gt "$1" ]; }
 _not_more_visible() { [ "$(_visible_count)" -le "$1" ]; }
@@ -202,7 +203,7 @@ popup_menu() {
     # waits long enough for a busy machine.
     local try
     for try in 1 2 3; do
-        xdotool mousemove --window "$1" 20 10 click 3
+        xdotool mousemove --window "$1" "${2:-20}" "${3:-10}" click "${4:-3}"
         wait_for 20 _more_visible "$_popup_before" && return 0
     done
     echo "popup_menu: no popup menu"
@@ -219,11 +220,11 @@ menu_command() {
     xdotool key --repeat "$2" --delay 80 Down
     xdotool key Return
 }
-# caught_up WINDOW: opens the main window's popup menu and closes it again. Once the menu has
+# caught_up WINDOW [X Y [BUTTON]]: opens a popup of WINDOW and closes it again. Once it has
 # shown, the program has handled all input sent before the click, and everything that input
 # made it do at once (X delivers a client's events in order).
 caught_up() {
-    popup_menu "$1" || return 1
+    popup_menu "$@" || return 1
     xdotool key Escape
     wait_for 20 _not_more_visible "$_popup_before" || { echo "caught_up: the popup menu stays"; return 1; }
 }
