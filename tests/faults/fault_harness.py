@@ -139,9 +139,16 @@ class Harness:
         return wait_until(self.polled, limit)
 
     def wait_polled(self, limit=30.0):
-        """Waits for a poll that starts after this call: the program is up and polling."""
+        """Waits for a read of the simulator's file after this call: the program is up and
+        polling."""
         os.utime(self.sim)
         return wait_until(self.polled, limit)
+
+    def wait_poll_saw(self, limit=30.0):
+        """Waits until a whole poll has seen what was last written. A poll reads the file once
+        to list the connections and again for each one's state: the first read after the write
+        begins a poll, and the next read is either that poll's last or a later poll's first."""
+        return self.wait_seen(limit) and self.wait_polled(limit)
 
     def checkpoint_names(self, name):
         # Never open a pipe or read a huge file that a scenario put there.
@@ -325,9 +332,8 @@ def scenario_disk_full(h):
         if not h.wait_seen():
             h.fail("no poll saw the end of %s" % first)
         h.connect(second)
-        # A poll sees the second one; the next poll gives the program time to act on it before
-        # space comes back.
-        if not (h.wait_seen() and h.wait_polled()):
+        # A poll sees the second one, then the program acts on it before space comes back.
+        if not (h.wait_poll_saw() and h.wait_polled()):
             h.fail("no poll saw %s" % second)
         os.unlink(h.full_flag)
         if stop == "kill-later":
@@ -358,7 +364,7 @@ def scenario_odd_files(h):
         h.connect(name)
         # The checkpoint cannot tell, not being the program's file: a poll that read the
         # connection can.
-        if not h.wait_seen():
+        if not h.wait_poll_saw():
             h.fail("no poll with an odd file: %s" % name)
         h.made.add(name)
         h.disconnect()
@@ -464,22 +470,24 @@ def scenario_sigterm_with_endless_provider(h):
     saved = h.env["ZELMORIN_RAS"]
     h.env["ZELMORIN_RAS"] = "sim:/dev/zero"
     h.start()
-    # The program is up once it holds the one-copy lock, which names its process (a lock left
-    # by a killed copy names another).
-    lock = os.path.join(h.env["XDG_RUNTIME_DIR"], "zelmorin-%d.lock" % os.getuid())
-
-    def locked():
+    # The program is up once it catches SIGTERM: it sets that up after its window, just before
+    # it starts polling.
+    def catches_sigterm():
         try:
-            with open(lock) as f:
-                return f.readline().strip() == str(h.proc.pid)
-        except OSError:
+            with open("/proc/%d/status" % h.proc.pid) as f:
+                caught = next(line for line in f if line.startswith("SigCgt:"))
+            return int(caught.split()[1], 16) & (1 << (signal.SIGTERM - 1)) != 0
+        except (OSError, StopIteration, ValueError):
             return False
-    if not wait_until(locked, 30) or h.proc.poll() is not None:
+    if not wait_until(catches_sigterm, 30) or h.proc.poll() is not None:
         h.fail("the program did not start with sim:/dev/zero")
-    if h.terminate():
-        print("SIGTERM with sim:/dev/zero: ended in %.2f s" % h.last_stop)
-    else:
+    proc = h.proc
+    if not h.terminate():
         h.fail("SIGTERM not honoured with sim:/dev/zero")
+    elif proc.returncode != 0:
+        h.fail("SIGTERM with sim:/dev/zero: exit status %d" % proc.returncode)
+    else:
+        print("SIGTERM with sim:/dev/zero: ended in %.2f s" % h.last_stop)
     h.env["ZELMORIN_RAS"] = saved
 
 NM_CONTROL = r"""

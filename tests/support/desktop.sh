@@ -73,19 +73,8 @@ dbus_calls() { grep -E " $2 " "$1" 2>/dev/null | grep -cE -- "${3:-.}" || true; 
 _dbus_calls_at_least() { [ "$(dbus_calls "$1" "$2" "${4:-.}")" -ge "$3" ]; }
 wait_dbus_calls() { wait_for "$1" _dbus_calls_at_least "$2" "$3" "$4" "${5:-.}"; }
 
-# The simulator's file is read at each of the program's polls. A read after a write moves the
-# file's access time past its change time (relatime does so for the first read after a change),
-# so this tells that a poll has seen what was last written.
-# sim_seen FILE: a poll has read FILE since it was last written.
-sim_seen() {
-    local times
-    times=$(stat -c '%.9X %.9Y' "$1" 2>/dev/null) || return 1
-    awk -v t="$times" 'BEGIN { split(t, a, " "); exit !(a[1] > a[2]) }'
-}
 # sim_write FILE TEXT: writes TEXT (a line, or nothing when empty) as the simulator's state.
 sim_write() { if [ -n "$2" ]; then printf '%s\n' "$2" >"$1"; else : >"$1"; fi; }
-# wait_sim_seen SECONDS FILE: waits until a poll has read FILE since it was last written.
-wait_sim_seen() { wait_for "$1" sim_seen "$2"; }
 
 _wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
