@@ -272,7 +272,7 @@ def scenario_kills_on_log_growth(h, cycles):
             continue
         size = h.log_size()
         h.disconnect()
-        end = time.time() + 10
+        end = time.time() + 30
         while h.log_size() == size and time.time() < end:
             time.sleep(0.0005)  # looked at often: the gap to hit is short
         h.kill()
@@ -559,14 +559,13 @@ class MockedNetworkManager:
         env = dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=self.address)
         self.mock = subprocess.Popen(["/usr/bin/python3", "-m", "dbusmock", "--template", self.template, "--system"],
                                      env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
+        def added():
             done = subprocess.run(["/usr/bin/python3", "-c", NM_CONTROL, self.address, "add", name],
                                   capture_output=True, text=True)
-            if done.returncode == 0:
-                self.active = done.stdout.strip()
-                return
-            time.sleep(0.1)
-        raise RuntimeError("the mocked NetworkManager did not come up")
+            self.active = done.stdout.strip()
+            return done.returncode == 0
+        if not wait_until(added, 30):
+            raise RuntimeError("the mocked NetworkManager did not come up")
 
     def deactivate(self):
         subprocess.run(["/usr/bin/python3", "-c", NM_CONTROL, self.address, "down", self.active], check=True)
