@@ -18,9 +18,15 @@ pids=()
 launch() { (cd "$DESKTOP_WORK" && exec "$zelmorin" >/dev/null 2>&1) & pids+=($!); }
 stop_all() {
     local pid
-    dismiss_box
+    dismiss_box || echo "     a message box stays"
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do
+        if ! wait_gone 30 "$pid"; then
+            bad "a copy still runs 30 s after SIGTERM"
+            kill -9 "$pid" 2>/dev/null
+        fi
+        wait "$pid" 2>/dev/null
+    done
     pids=()
 }
 mains() { count_windows "$ZELMORIN_MAIN"; }
