@@ -63,10 +63,14 @@ wait_for 30 eval '[ "$(qt_programs zelmorin)" -eq 1 ]' || bad "started hidden: t
 # The start is over once the icon is in the tray and the program answers a click on it; the
 # window manager has then also done what the start asked of it.
 icon_shown() { local icon; icon=$(tray_icon) && is_viewable "$icon"; }
-if wait_for 30 icon_shown && caught_up "$(tray_icon)" && wm_caught_up; then
-    ok "started hidden: the program is up, with its icon in the tray"
+if ! wait_for 30 icon_shown; then
+    bad "started hidden: no icon in the tray"
+elif ! caught_up "$(tray_icon)"; then
+    bad "started hidden: the icon does not answer"
+elif ! wm_caught_up; then
+    bad "started hidden: the window manager does not answer"
 else
-    bad "started hidden: no icon that answers"
+    ok "started hidden: the program is up, with its icon in the tray"
 fi
 if ! main_viewable; then ok "started hidden: the window is not shown"; else bad "started hidden: window shown"; fi
 second_start "started hidden"

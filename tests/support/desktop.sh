@@ -166,8 +166,15 @@ dismiss_box() { wait_for 30 _no_box; }
 tray_icon() { xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ { p = 1 } p && /"Zelmorin": \("zelmorin"/ { print $1; exit }'; }
 has_icon() { [ -n "$(tray_icon)" ]; }
 # wm_caught_up: asks the window manager to activate xlogo's window and waits until it has.
-# The manager handles requests in order: what programs asked of it before, it has done.
-wm_caught_up() { timeout 30 xdotool windowactivate --sync "$(window_of xlogo)" >/dev/null 2>&1; }
+# The manager handles requests in order: what programs asked of it before, it has done. Another
+# window may take the focus meanwhile, so it asks again.
+wm_caught_up() {
+    local try
+    for try in 1 2 3; do
+        timeout 30 xdotool windowactivate --sync "$(window_of xlogo)" >/dev/null 2>&1 && return 0
+    done
+    return 1
+}
 # Every running Qt program on the display owns one of these, shown or not.
 qt_programs() { count_windows '"Qt Selection Owner for '"$1"'"'; }
 # wait_shown SECONDS NAME / wait_not_shown SECONDS NAME: a window titled NAME... is (no longer) shown.
