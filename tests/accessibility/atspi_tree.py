@@ -42,7 +42,7 @@ def find_application(bus, wanted, seconds):
                 pass  # an application that went away meanwhile
         if time.time() > end:
             return None
-        time.sleep(0.3)
+        time.sleep(0.3)  # how often the registry is looked at
 
 
 def walk(bus, obj, depth, out):

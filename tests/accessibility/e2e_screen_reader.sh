@@ -21,30 +21,19 @@ export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 mkdir -p "$HOME" "$XDG_CONFIG_DIRS" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 : > "$work/sim.txt"
 
-# wait_for SECONDS COMMAND...: true once the command succeeds
-wait_for() {
-    local end=$((SECONDS + $1)); shift
-    until "$@"; do
-        [ $SECONDS -ge $end ] && return 1
-        sleep 0.2
-    done
-}
+source "$(dirname "$(readlink -f "$0")")/../support/desktop.sh"
 # The accessibility bus comes up by D-Bus activation, as in a desktop session. The program must
 # find it already there: started alongside, two launchers race for its name.
 a11y_bus_up() {
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1
 }
-wait_for 20 a11y_bus_up || { echo "FAIL no accessibility bus"; exit 1; }
+wait_for 30 a11y_bus_up || { echo "FAIL no accessibility bus"; exit 1; }
 
 (cd "$work" && exec "$zelmorin" >"$work/zelmorin.out" 2>&1) &
 pids+=($!)
 
-fail=0
-ok() { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
-
 # Debian's python3-dbus lives in the system interpreter, which a PATH python3 may not be.
-if ! /usr/bin/python3 "$tree" Zelmorin 20 > "$work/tree.txt"; then
+if ! /usr/bin/python3 "$tree" Zelmorin 30 > "$work/tree.txt"; then
     echo "FAIL the program never showed up on the accessibility bus"
     cat "$work/zelmorin.out"
     exit 1

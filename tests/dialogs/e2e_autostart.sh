@@ -23,15 +23,15 @@ sheet_gone() { ! sheet >/dev/null; }
 # Opens Preferences, turns to the Advanced page, flips "Auto-load at Startup" and presses OK.
 flip_autostart() {
     menu_command "$(window_of " Zelmorin ")" 6 # Preferences..
-    wait_for 10 sheet >/dev/null || { bad "no Preferences sheet"; return 1; }
-    xdotool windowactivate --sync "$(sheet)" 2>/dev/null
-    sleep 0.3
+    wait_shown 30 "Zelmorin - Properties" || { bad "no Preferences sheet"; return 1; }
+    # The keys reach the sheet after the activation that --sync waited for: X keeps their order.
+    xdotool windowactivate --sync "$(shown_window "Zelmorin - Properties")" 2>/dev/null
     xdotool key --delay 150 ctrl+Tab ctrl+Tab alt+a Return
-    wait_for 10 sheet_gone || bad "the sheet stays open"
+    wait_for 30 sheet_gone || bad "the sheet stays open"
 }
 
 launch
-wait_for 15 shown || { echo "FAIL no main window"; exit 1; }
+wait_for 30 shown || { echo "FAIL no main window"; exit 1; }
 flip_autostart
 expected_exec="Exec=$zelmorin"
 case "$zelmorin" in *[[:space:]\"\'\\\$\`]*) expected_exec='Exec="'$zelmorin'"' ;; esac
@@ -43,7 +43,7 @@ stop
 # The entry now starts this program: the next start shows the box ticked, so the same keys
 # untick it and the entry goes.
 launch
-wait_for 15 shown || bad "no main window at the second start"
+wait_for 30 shown || bad "no main window at the second start"
 flip_autostart
 if [ ! -e "$entry" ]; then ok "the next start sees the entry as its own"; else bad "entry still there: $(cat "$entry")"; fi
 stop

@@ -15,23 +15,18 @@ mkdir -p "$HOME" "$work/elsewhere" "$XDG_CONFIG_DIRS" "$XDG_RUNTIME_DIR" && chmo
 : > "$work/sim.txt"
 folder=$HOME/.local/share/Quillmoor/Zelmorin
 
-fail=0
-ok() { echo "ok   $1"; }
-bad() { echo "FAIL $1"; fail=1; }
-wait_for() {
-    local end=$((SECONDS + $1)); shift
-    until "$@"; do [ $SECONDS -ge $end ] && return 1; sleep 0.2; done
-}
-lines() { [ -f "$1" ] && wc -l < "$1" || echo 0; }
-# connect_once LOG: one short connection, waited for until LOG holds one more line.
+source "$(dirname "$(readlink -f "$0")")/../support/desktop.sh"
+lines() { line_count "$1"; }
+# connect_once LOG: one short connection, waited for until LOG holds one more line. The program
+# has seen the connection once it writes its checkpoint beside the log.
 connect_once() {
     local log=$1 before
     before=$(lines "$log")
     (cd "$work/elsewhere" && exec "$zelmorin" >/dev/null 2>&1) & pid=$!
     printf 'connected Office\n' > "$work/sim.txt"
-    sleep 2
+    wait_file 30 "$(dirname "$log")/~\$ZMCUR.\$\$\$" || echo "     no checkpoint beside $log"
     : > "$work/sim.txt"
-    wait_for 10 eval '[ "$(lines "$log")" -gt "$before" ]'
+    wait_lines 30 "$log" $((before + 1))
     local logged=$?
     kill -TERM "$pid"; wait "$pid" 2>/dev/null; pid=""
     return $logged

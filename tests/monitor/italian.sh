@@ -30,18 +30,15 @@ printf '[General]\nTotal=1\nTotalType=1\n' > "$XDG_CONFIG_HOME/Quillmoor/Zelmori
 : > "$work/sim.txt"
 cat > "$work/session.sh" <<SESSION
 set -u
+source "$(dirname "$(readlink -f "$0")")/../support/desktop.sh"
 cd "$work/data"
 ZELMORIN_RAS=sim:$work/sim.txt QT_QPA_PLATFORM=xcb "$zelmorin" >"$work/out.txt" 2>&1 &
 app=\$!
-found=""
-for _ in \$(seq 50); do
-    found=\$(xdotool search --name '^ Zelmorin - Oggi 00:00:00\$' 2>/dev/null | head -n 1)
-    [ -n "\$found" ] && break
-    sleep 0.2
-done
+wait_for 30 window_of ' Zelmorin - Oggi 00:00:00\$' >/dev/null
+found=\$?
 kill -TERM \$app
 wait \$app
-[ -n "\$found" ]
+[ \$found = 0 ]
 SESSION
 if xvfb-run -a -s "-screen 0 800x600x24" bash "$work/session.sh"; then
     echo "ok   the real program's title is Italian"
