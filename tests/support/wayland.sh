@@ -1,0 +1,83 @@
+# Wayland and StatusNotifier desktops for end-to-end tests, sourced after desktop.sh (whose
+# desktop_home, wait_for, ok and bad they use): a headless weston of its own, a session bus of
+# its own, and a StatusNotifier panel (tests/support/sni_panel.py) that can start before the
+# program, after it, restart, hang, or never come. Everything started here is stopped by
+# wayland_stop.
+#
+#   weston_start                 # weston, headless; WAYLAND_DISPLAY and QT_QPA_PLATFORM=wayland
+#   weston_shot FILE             # a screenshot of the whole output
+#   bus_start                    # a private session bus
+#   panel_start / panel_stop     # the StatusNotifierWatcher and host
+#   panel_item                   # "SERVICE PATH" of the first item registered with the panel
+#   sni ARGS...                  # tests/support/sni_item.py with the system python
+
+_wayland_support=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+_wayland_pids=()
+_panel_pid=""
+PANEL_ITEMS=""
+
+weston_start() {
+    local socket=wl-zelmorin-$$
+    weston --backend=headless-backend.so --use-pixman --width=1024 --height=768 --socket="$socket" \
+        --shell=desktop-shell.so --debug >"$DESKTOP_WORK/weston.log" 2>&1 &
+    _wayland_pids+=($!)
+    wait_for 20 test -S "$XDG_RUNTIME_DIR/$socket" || { echo "FAIL no weston: $(tail -3 "$DESKTOP_WORK/weston.log")"; return 1; }
+    export WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland
+    unset DISPLAY
+}
+
+# weston_shot FILE: weston-screenshooter writes into the current folder under a name of its own.
+weston_shot() {
+    local dir
+    dir=$(mktemp -d)
+    (cd "$dir" && weston-screenshooter >/dev/null 2>&1) || { rm -rf "$dir"; return 1; }
+    local shot
+    shot=$(ls "$dir"/*.png 2>/dev/null | head -n1)
+    [ -n "$shot" ] && mv "$shot" "$1"
+    rm -rf "$dir"
+    [ -s "$1" ]
+}
+
+bus_start() {
+    dbus-daemon --session --nofork --print-address=1 >"$DESKTOP_WORK/bus" 2>"$DESKTOP_WORK/bus.err" &
+    _wayland_pids+=($!)
+    wait_for 10 test -s "$DESKTOP_WORK/bus" || { echo "FAIL no session bus: $(cat "$DESKTOP_WORK/bus.err")"; return 1; }
+    DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$DESKTOP_WORK/bus")
+    export DBUS_SESSION_BUS_ADDRESS
+}
+
+_name_owned() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+        "string:$1" 2>/dev/null | grep -q 'boolean true'
+}
+panel_start() {
+    PANEL_ITEMS=$DESKTOP_WORK/panel-items
+    rm -f "$PANEL_ITEMS"
+    /usr/bin/python3 "$_wayland_support/sni_panel.py" "$PANEL_ITEMS" >>"$DESKTOP_WORK/panel.log" 2>&1 &
+    _panel_pid=$!
+    _wayland_pids+=($_panel_pid)
+    wait_for 10 _name_owned org.kde.StatusNotifierWatcher || { echo "FAIL no panel: $(tail -3 "$DESKTOP_WORK/panel.log")"; return 1; }
+}
+panel_stop() {
+    [ -n "$_panel_pid" ] || return 0
+    kill -CONT "$_panel_pid" 2>/dev/null
+    kill "$_panel_pid" 2>/dev/null
+    wait "$_panel_pid" 2>/dev/null
+    _panel_pid=""
+}
+panel_hang() { kill -STOP "$_panel_pid"; }
+panel_resume() { kill -CONT "$_panel_pid"; }
+panel_item() { [ -n "$PANEL_ITEMS" ] && head -n1 "$PANEL_ITEMS" 2>/dev/null | grep .; }
+has_item() { panel_item >/dev/null; }
+
+sni() { /usr/bin/python3 "$_wayland_support/sni_item.py" "$@"; }
+
+wayland_stop() {
+    local pid
+    for pid in "${_wayland_pids[@]}"; do
+        kill -CONT "$pid" 2>/dev/null
+        kill "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    return 0
+}
