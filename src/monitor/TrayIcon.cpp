@@ -23,7 +23,12 @@ CTrayIcon::TrayProbe& TrayProbeHook()
 // the answer for the life of the process: from then on every icon is of that kind. Nothing else
 // here asks Qt about trays (QSystemTrayIcon::isSystemTrayAvailable would make that first
 // answer, and opens a bus connection of its own for each question).
-enum class QtTrayChoice { Undecided, StatusNotifier, XEmbed };
+enum class QtTrayChoice
+{
+    Undecided,
+    StatusNotifier,
+    XEmbed
+};
 QtTrayChoice& QtChoice()
 {
     static QtTrayChoice choice = QtTrayChoice::Undecided;
@@ -127,8 +132,7 @@ void CTrayIcon::CheckTray()
     if (!m_bAdded)
         return;
     const Kind kind = CurrentKind();
-    const QString watcher =
-        kind == Kind::StatusNotifier ? m_pHosts->StatusNotifierOwner() : QString();
+    const QString watcher = kind == Kind::StatusNotifier ? m_pHosts->StatusNotifierOwner() : QString();
     if (kind == m_kind && watcher == m_strIconWatcher)
         return;
     const bool had = HasTray();

@@ -72,7 +72,13 @@ signals:
     void TrayChanged(bool present);
 
 private:
-    enum class Kind { None, StatusNotifier, XEmbed, Probed };
+    enum class Kind
+    {
+        None,
+        StatusNotifier,
+        XEmbed,
+        Probed
+    };
     Kind CurrentKind() const;
     void CreateIcon();
     void DropIcon();

@@ -22,9 +22,9 @@ bool CDesktopNotifier::Notify(const QString& summary, const QString& body)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kService, QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/Notifications"),
+                                       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     call << QStringLiteral("Zelmorin") << 0u << QStringLiteral("zelmorin") << summary << body << QStringList()
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("example.quillmoor.Zelmorin")}}
          << kServerDefaultExpiry;

@@ -60,8 +60,7 @@ CTrayHostWatch::CTrayHostWatch(QObject* parent) : QObject(parent)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        m_pWatcher =
-            new QDBusServiceWatcher(kWatcherName, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        m_pWatcher = new QDBusServiceWatcher(kWatcherName, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(m_pWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
                 [this](const QString&, const QString&, const QString& newOwner) { OnOwnerChanged(newOwner); });
         // A host that registers with a running watcher (a panel whose tray starts late) or
@@ -114,13 +113,11 @@ void CTrayHostWatch::AskHostRegistered()
 {
     if (m_strOwner.isEmpty())
         return;
-    QDBusMessage get = QDBusMessage::createMethodCall(kWatcherName, kWatcherPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcherName, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << kWatcherName << QStringLiteral("IsStatusNotifierHostRegistered");
     const quint64 asked = ++m_nAsked;
-    auto* call =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, kAskTimeoutMs), this);
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, kAskTimeoutMs), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, asked](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         if (asked != m_nAsked)

@@ -78,6 +78,8 @@ wayland_stop() {
         kill -CONT "$pid" 2>/dev/null
         kill "$pid" 2>/dev/null
     done
-    wait 2>/dev/null
+    # Only ours: desktop.sh's X server may still be running.
+    for pid in "${_wayland_pids[@]}"; do wait "$pid" 2>/dev/null; done
+    _wayland_pids=()
     return 0
 }
