@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real program under a headless weston (Qt's Wayland platform) and a StatusNotifier panel of
 # the tests' own on a private session bus: the panel absent at the start, coming later,
-# restarting, and hanging for 20 s while a connection ends; the item's properties and menu read
-# over the bus, Activate and the menu's History entry called, as a panel does. Then the same
-# panel after the program on X11.
+# restarting, hanging for 20 s while a connection ends, and there first; the item's properties
+# and menu read over the bus, Activate and the menu's History entry called, as a panel does;
+# warnings with no notification service. Then the same panel after the program on X11.
 #   e2e_wayland_tray.sh ZELMORIN [SCREENSHOT_FOLDER]
 set -uo pipefail
 zelmorin=$(readlink -f "$1")
@@ -102,9 +102,24 @@ if grep -q '^PosX=300$' "$conf" && grep -q '^PosY=200$' "$conf" && grep -q '^OnT
     ok "the stored position and Always on top are kept on Wayland"
 else bad "stored settings changed: $(grep -E 'PosX|PosY|OnTop' "$conf" | tr '\n' ' ')"; fi
 
-# The panel before the program, then X11: a panel after the program there too.
+# The panel before the program. It has no notification service beside it: the allowance
+# warnings, at the start and when the allowance is used up with the item in the panel, come as
+# boxes rather than messages nobody sees.
+printf '[Allowance]\nOn=1\nMinutes=60\nPeriod=1\nWarnPercent=50\n' >>"$conf"
+today=$(date +%d/%m/%Y)
+printf '%s 00:00:00  %s 00:59:55  00:59:55  Office\r\n' "$today" "$today" >"$log"
+boxes() { grep -o 'xdg_toplevel@[0-9]*\.set_title("Zelmorin")' "$out" | sort -u | wc -l; }
+boxes_are() { [ "$(boxes)" -eq "$1" ]; }
 launch
 if wait_for 20 has_item; then ok "a panel started before the program gets the item"; else bad "no item in a panel that was there first"; fi
+if wait_for 10 boxes_are 1; then ok "no notification service: the first warning is a box"; else bad "first warning: $(boxes) boxes"; fi
+read -r service path < <(panel_item)
+printf 'connected Office\n' >"$DESKTOP_WORK/sim.txt"
+if wait_for 30 boxes_are 2; then ok "no notification service: the used-up warning beside the item is a box"
+else bad "used-up warning: $(boxes) boxes"; fi
+sleep 1 # the box draws its first frame; only for the picture
+shot wayland-warning.png
+: >"$DESKTOP_WORK/sim.txt"
 stop
 panel_stop
 wayland_stop

@@ -39,6 +39,7 @@ weston_shot() {
 }
 
 bus_start() {
+    rm -f "$DESKTOP_WORK/bus"
     dbus-daemon --session --nofork --print-address=1 >"$DESKTOP_WORK/bus" 2>"$DESKTOP_WORK/bus.err" &
     _wayland_pids+=($!)
     wait_for 10 test -s "$DESKTOP_WORK/bus" || { echo "FAIL no session bus: $(cat "$DESKTOP_WORK/bus.err")"; return 1; }
