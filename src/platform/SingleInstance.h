@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <vector>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 // One copy of the program per user. A per-user lock in the runtime folder decides, whatever the
@@ -36,12 +38,20 @@ public:
     QString LockPath() const;
     QString SocketPath() const;
 
+    // The token when it is one (visible ASCII, at most kMaxTokenBytes), else empty.
+    static QByteArray ActivationTokenOf(const QByteArray& token);
+    static constexpr int kMaxTokenBytes = 255;
+
 signals:
-    // A later start asked this copy to show its main window.
-    void ShowRequested();
+    // A later start asked this copy to show its main window, with the activation token its
+    // launcher gave it (empty when none).
+    void ShowRequested(const QByteArray& activationToken);
 
 private:
+    static constexpr qint64 kMaxLineBytes = 300;
+    static constexpr int kRequestWaitMs = 2000;
     bool AskRunningCopyToShow() const;
+    void OnRequest(QLocalSocket* socket);
     static bool OtherProgramHasOurTitle();
 
     QString m_folder;
