@@ -61,6 +61,22 @@ if menu_state "Always on top" $'disabled\t1'; then ok "Always on top is kept but
 else bad "Always on top: $(menu_line 'Always on top')"; fi
 if item call ContextMenu; then ok "a request to pop the menu is answered at once"; else bad "ContextMenu got no answer"; fi
 
+# Idle with the panel: nothing asked of it, no bus connection opened, over ten seconds in which
+# the program answers a ping (whose own connection the capture must show).
+dbus-monitor --session >"$DESKTOP_WORK/monitor.txt" 2>&1 &
+monitor=$!
+monitoring() { grep -q 'member=NameAcquired' "$DESKTOP_WORK/monitor.txt"; }
+wait_for 10 monitoring || bad "dbus-monitor did not start"
+sleep 5 # half of the observed window
+item ping || bad "the program did not answer while idle"
+sleep 5 # the other half
+kill "$monitor"
+wait "$monitor" 2>/dev/null
+hellos=$(grep -c 'member=Hello' "$DESKTOP_WORK/monitor.txt")
+asked=$(grep -c 'interface=org.kde.StatusNotifierWatcher\|destination=org.kde.StatusNotifierWatcher' "$DESKTOP_WORK/monitor.txt")
+if [ "$hellos" -eq 1 ] && [ "$asked" -eq 0 ]; then ok "idle: no new bus connection and no question to the panel in 10 s"
+else bad "idle: $hellos new connections (1 is the ping's), $asked messages to the panel in 10 s"; fi
+
 item call Activate || bad "Activate got no answer"
 if wait_for 10 menu_state "Hide" $'enabled\t0'; then ok "Activate shows the window"; else bad "Activate: $(menu_line Hide)"; fi
 sleep 1 # the window draws its first frame; only for the picture
