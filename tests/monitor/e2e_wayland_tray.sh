@@ -44,7 +44,7 @@ else bad "no panel: the hidden window was not minimised"; fi
 
 # The panel comes after the program.
 panel_start || exit 1
-if wait_for 10 has_item; then ok "a panel started after the program gets the item"; else bad "no item in a panel that came later"; fi
+if wait_for 30 has_item; then ok "a panel started after the program gets the item"; else bad "no item in a panel that came later"; fi
 read -r service path < <(panel_item)
 item() { sni "$service" "$path" "$@"; }
 menu_line() { item menu 2>/dev/null | awk -F'\t' -v l="$1" '$2 == l'; }
@@ -78,11 +78,11 @@ if [ "$hellos" -eq 1 ] && [ "$asked" -eq 0 ]; then ok "idle: no new bus connecti
 else bad "idle: $hellos new connections (1 is the ping's), $asked messages to the panel in 10 s"; fi
 
 item call Activate || bad "Activate got no answer"
-if wait_for 10 menu_state "Hide" $'enabled\t0'; then ok "Activate shows the window"; else bad "Activate: $(menu_line Hide)"; fi
+if wait_for 30 menu_state "Hide" $'enabled\t0'; then ok "Activate shows the window"; else bad "Activate: $(menu_line Hide)"; fi
 sleep 1 # the window draws its first frame; only for the picture
 shot wayland-main.png
 item click "History..." || bad "the History entry could not be clicked"
-if wait_for 10 menu_state "History..." $'disabled\t-1'; then ok "the menu's History entry opens the History"
+if wait_for 30 menu_state "History..." $'disabled\t-1'; then ok "the menu's History entry opens the History"
 else bad "History: $(menu_line 'History...')"; fi
 sleep 1 # the History draws its first frame; only for the picture
 shot wayland-history.png
@@ -90,7 +90,7 @@ shot wayland-history.png
 # The panel restarts: the new watcher knows no items until the program registers again.
 panel_stop
 panel_start || exit 1
-if wait_for 10 has_item; then ok "a restarted panel gets the item again"; else bad "no item after the panel restarted"; fi
+if wait_for 30 has_item; then ok "a restarted panel gets the item again"; else bad "no item after the panel restarted"; fi
 read -r service path < <(panel_item)
 
 # The panel hangs for 20 s while a connection ends: the program's thread keeps answering and the
@@ -128,7 +128,7 @@ boxes() { grep -o 'xdg_toplevel@[0-9]*\.set_title("Zelmorin")' "$out" | sort -u 
 boxes_are() { [ "$(boxes)" -eq "$1" ]; }
 launch
 if wait_for 20 has_item; then ok "a panel started before the program gets the item"; else bad "no item in a panel that was there first"; fi
-if wait_for 10 boxes_are 1; then ok "no notification service: the first warning is a box"; else bad "first warning: $(boxes) boxes"; fi
+if wait_for 30 boxes_are 1; then ok "no notification service: the first warning is a box"; else bad "first warning: $(boxes) boxes"; fi
 read -r service path < <(panel_item)
 printf 'connected Office\n' >"$DESKTOP_WORK/sim.txt"
 if wait_for 30 boxes_are 2; then ok "no notification service: the used-up warning beside the item is a box"
@@ -145,6 +145,6 @@ export QT_QPA_PLATFORM=xcb
 launch
 wait_for 15 window_of " Zelmorin " >/dev/null || bad "X11: no main window"
 panel_start || exit 1
-if wait_for 10 has_item; then ok "X11: a panel started after the program gets the item"; else bad "X11: no item in a later panel"; fi
+if wait_for 30 has_item; then ok "X11: a panel started after the program gets the item"; else bad "X11: no item in a later panel"; fi
 stop
 exit $fail

@@ -4,8 +4,8 @@
     sni_item.py SERVICE PATH prop NAME         the property's value
     sni_item.py SERVICE PATH menu              the exported menu: "id<TAB>label<TAB>enabled<TAB>toggle" lines
     sni_item.py SERVICE PATH click LABEL       sends the menu item's "clicked" event
-    sni_item.py SERVICE PATH call METHOD       Activate or ContextMenu at 0,0 (fails after 3 s)
-    sni_item.py SERVICE PATH ping              any answer within 3 s (exit status 0)
+    sni_item.py SERVICE PATH call METHOD       Activate or ContextMenu at 0,0 (fails after 10 s)
+    sni_item.py SERVICE PATH ping              any answer within 10 s (exit status 0)
 """
 import sys
 
@@ -13,7 +13,7 @@ import dbus
 
 ITEM = "org.kde.StatusNotifierItem"
 MENU = "com.canonical.dbusmenu"
-TIMEOUT = 3
+TIMEOUT = 10
 
 
 def menu_items(bus, service, path):
