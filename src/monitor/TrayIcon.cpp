@@ -77,8 +77,8 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
 
 CTrayIcon::Kind CTrayIcon::CurrentKind() const
 {
-    if (!m_pHosts)
-        return TrayProbeHook()() ? Kind::Probed : Kind::None;
+    if (!m_pHosts) // made while a probe stood in; one taken away since leaves no tray
+        return TrayProbeHook() && TrayProbeHook()() ? Kind::Probed : Kind::None;
     const bool sni = m_pHosts->HasStatusNotifier();
     const bool xembed = m_pHosts->HasXEmbed();
     switch (QtChoice()) {
