@@ -156,6 +156,9 @@ bool CSingleInstance::AskRunningCopyToShow() const
     socket.write(token.isEmpty() ? QByteArray("show\n") : "show " + token + "\n");
     socket.waitForBytesWritten(1000);
     socket.disconnectFromServer();
+    // A token is good for one window. Qt would present it again with this copy's own box, and
+    // whichever came first would take it from the running window.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
     return true;
 }
 

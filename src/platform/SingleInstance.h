@@ -25,7 +25,8 @@ public:
     explicit CSingleInstance(const QString& folder = QString());
     ~CSingleInstance() override;
 
-    // True when another copy runs; it has then been asked to show its window. False when this
+    // True when another copy runs; it has then been asked to show its window, and given the
+    // launcher's activation token, which leaves this process's environment. False when this
     // process is the one copy: it holds the lock and listens until destroyed.
     bool IsAnotherInstanceRunning();
 

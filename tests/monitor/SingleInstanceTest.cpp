@@ -108,6 +108,8 @@ TEST_F(SingleInstanceLock, TheLaunchersActivationTokenReachesTheFirstCopyWhenItI
         EXPECT_TRUE(second.IsAnotherInstanceRunning());
         ASSERT_TRUE(shown.wait(5000));
         EXPECT_EQ(shown.at(0).at(0).toByteArray(), c.received);
+        // Handed over, never presented again by this copy's own box.
+        EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
     }
     qunsetenv("XDG_ACTIVATION_TOKEN");
 }
