@@ -6,6 +6,10 @@
 #
 #   weston_start                 # weston, headless; WAYLAND_DISPLAY and QT_QPA_PLATFORM=wayland
 #   weston_shot FILE             # a screenshot of the whole output
+#   sway_start                   # sway, headless, which honours xdg-activation; SWAYSOCK too
+#   sway_view TITLE_REGEX        # "focused|unfocused visible|hidden WORKSPACE" of that window
+#   sway_token APP_ID            # an activation token sway issued, as a launcher gets one
+#   background COMMAND...        # another program, stopped by wayland_stop
 #   bus_start                    # a private session bus
 #   panel_start / panel_stop     # the StatusNotifierWatcher and host
 #   panel_item                   # "SERVICE PATH" of the first item registered with the panel
@@ -36,6 +40,53 @@ weston_shot() {
     [ -n "$shot" ] && mv "$shot" "$1"
     rm -rf "$dir"
     [ -s "$1" ]
+}
+
+sway_start() {
+    local conf=$DESKTOP_WORK/sway.conf env=$DESKTOP_WORK/sway.env
+    # Activation moves the focus, as a launcher's click expects; sway's own default only marks
+    # the window urgent.
+    cat >"$conf" <<EOF
+output HEADLESS-1 resolution 1024x768
+xwayland disable
+focus_on_window_activation focus
+exec echo "\$WAYLAND_DISPLAY \$SWAYSOCK" >$env.new && mv $env.new $env
+EOF
+    local as=()
+    # sway refuses to run as root; in a user namespace of its own it is not root.
+    [ "$(id -u)" -eq 0 ] && as=(unshare --user)
+    env -u DISPLAY -u WAYLAND_DISPLAY WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+        "${as[@]}" sway --debug -c "$conf" >"$DESKTOP_WORK/sway.log" 2>&1 &
+    _wayland_pids+=($!)
+    wait_for 20 test -s "$env" || { echo "FAIL no sway: $(grep -m3 ERROR "$DESKTOP_WORK/sway.log")"; return 1; }
+    read -r WAYLAND_DISPLAY SWAYSOCK <"$env"
+    export WAYLAND_DISPLAY SWAYSOCK QT_QPA_PLATFORM=wayland
+    unset DISPLAY
+}
+
+sway_view() {
+    swaymsg -t get_tree 2>/dev/null | /usr/bin/python3 -c '
+import json, re, sys
+def find(node, workspace):
+    if node.get("type") == "workspace":
+        workspace = node["name"]
+    if node.get("pid") and re.search(sys.argv[1], node.get("name") or ""):
+        return "%s %s %s" % ("focused" if node["focused"] else "unfocused",
+                             "visible" if node["visible"] else "hidden", workspace)
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        found = find(child, workspace)
+        if found:
+            return found
+found = find(json.load(sys.stdin), "")
+print(found or "")
+sys.exit(0 if found else 1)' "$1"
+}
+
+sway_token() { /usr/bin/python3 "$_wayland_support/wl_activation_token.py" "$1"; }
+
+background() {
+    "$@" >/dev/null 2>&1 &
+    _wayland_pids+=($!)
 }
 
 bus_start() {
