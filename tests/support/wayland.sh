@@ -1,7 +1,7 @@
 # Wayland and StatusNotifier desktops for end-to-end tests, sourced after desktop.sh (whose
-# desktop_home, wait_for, ok and bad they use): a headless weston of its own, a session bus of
-# its own, and a StatusNotifier panel (tests/support/sni_panel.py) that can start before the
-# program, after it, restart, hang, or never come. Everything started here is stopped by
+# desktop_home, wait_for, ok and bad they use): a headless weston or sway of its own, a session
+# bus of its own, and a StatusNotifier panel (tests/support/sni_panel.py) that can start before
+# the program, after it, restart, hang, or never come. Everything started here is stopped by
 # wayland_stop.
 #
 #   weston_start                 # weston, headless; WAYLAND_DISPLAY and QT_QPA_PLATFORM=wayland
