@@ -141,8 +141,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # xdg-open shows the help; Qt's own translations name the standard buttons in the desktop's
-# language; the connection services are whichever the machine uses.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
+# language; qt6-wayland gives the window a native place on Wayland desktops (else XWayland or
+# nothing); the connection services are whichever the machine uses.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager | ppp")
 
 include(CPack)

@@ -491,6 +491,10 @@ Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
         <source>E&amp;xit</source>
         <translation>&amp;Esci</translation>
     </message>
+    <message>
+        <source>The desktop decides which window stays on top.</source>
+        <translation>È il desktop a decidere quale finestra resta in primo piano.</translation>
+    </message>
 </context>
 <context>
     <name>CNewPasswordDlg</name>
@@ -736,6 +740,10 @@ Continuare?</translation>
     <message>
         <source> All connections</source>
         <translation> Tutte le connessioni</translation>
+    </message>
+    <message>
+        <source>The desktop decides which window stays on top.</source>
+        <translation>È il desktop a decidere quale finestra resta in primo piano.</translation>
     </message>
 </context>
 <context>

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -53,6 +54,12 @@ void CPropPageGeneral::CreateControls(const CDialogUnits& units)
     m_pHide = AddCheck(this, IDC_HIDE, tr("Hide the main Window"), units.Rect(84, 7, 132, 10));
     m_pAutoShow = AddCheck(this, IDC_AUTO_SHOW, tr("Show when connected"), units.Rect(96, 18, 120, 10));
     m_pOnTop = AddCheck(this, IDC_ON_TOP, tr("Always on top"), units.Rect(84, 29, 132, 10));
+    // Wayland gives programs no say in the stacking of windows; the stored choice is kept for
+    // other desktops.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        m_pOnTop->setEnabled(false);
+        m_pOnTop->setToolTip(tr("The desktop decides which window stays on top."));
+    }
 
     // The total's check box stands on the top edge of the frame around what it governs.
     auto* frame = new QGroupBox(this);

@@ -90,7 +90,12 @@ int CMonitorApp::InitInstance(QApplication& app)
     CAppSettings settings;
     CMonitorDlg dialog(CreateRasProviderFromEnvironment(), settings, CAppSettings::GetDataPrefix());
     g_mainWindow = &dialog;
-    QObject::connect(&instance, &CSingleInstance::ShowRequested, &dialog, &CMonitorDlg::OnShowRequest);
+    QObject::connect(&instance, &CSingleInstance::ShowRequested, &dialog, [&dialog](const QByteArray& token) {
+        // Qt's Wayland activation request presents the token found here, once.
+        if (!token.isEmpty())
+            qputenv("XDG_ACTIVATION_TOKEN", token);
+        dialog.OnShowRequest();
+    });
     WatchForTermination(dialog, settings);
     QEventLoop loop;
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);

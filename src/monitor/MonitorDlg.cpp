@@ -151,6 +151,11 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     m_pTray = new CTrayIcon(this);
     connect(m_pTray, &CTrayIcon::Notify, this, &CMonitorDlg::OnTrayNotify);
     connect(m_pTray, &CTrayIcon::TrayChanged, this, &CMonitorDlg::OnTrayChanged);
+    m_pTray->SetMenuFactory([this] {
+        QMenu* menu = BuildPopupMenu(nullptr);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenuStates(menu); });
+        return menu;
+    });
 }
 
 CMonitorDlg::~CMonitorDlg()
@@ -180,9 +185,17 @@ void CMonitorDlg::OnInitDialog()
         ShowProblemText(problems);
 }
 
+QPoint CMonitorDlg::PositionToStore() const
+{
+    // A Wayland window never learns where it stands (pos() is 0,0 or the frame's offset): the
+    // position stored from another desktop is kept for that desktop.
+    return IsWayland() ? QPoint(m_nPosX, m_nPosY) : pos();
+}
+
 void CMonitorDlg::PlaceWindow()
 {
-    if (m_nPosX < 0 || m_nPosY < 0)
+    // Wayland places windows itself and ignores a program's move.
+    if (IsWayland() || m_nPosX < 0 || m_nPosY < 0)
         return;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -201,7 +214,7 @@ void CMonitorDlg::OnDestroy()
         return;
     m_bDestroyed = true;
     m_pTray->TrayDelete(Resource::ID_TRAY);
-    SaveSettings(m_store, pos().x(), pos().y());
+    SaveSettings(m_store, PositionToStore().x(), PositionToStore().y());
     m_allowance.Save(m_store);
     CHistoryFrame::SaveOpenLayouts(); // an open History window is never closed on the way out
 }
@@ -210,7 +223,7 @@ void CMonitorDlg::OnEndSession(bool ending)
 {
     if (!ending)
         return;
-    SaveSettings(m_store, pos().x(), pos().y());
+    SaveSettings(m_store, PositionToStore().x(), PositionToStore().y());
     m_allowance.Save(m_store);
     CHistoryFrame::SaveOpenLayouts();
     m_pMonitor->OnStop();
@@ -348,7 +361,8 @@ void CMonitorDlg::ShowProblemText(const std::string& message)
 
 void CMonitorDlg::ApplyWindowState()
 {
-    bool topmost = m_bOnTop && !m_bHistoryOpen;
+    // On Wayland the flag would only re-create the window: stacking is the desktop's.
+    bool topmost = m_bOnTop && !m_bHistoryOpen && !IsWayland();
     // With a tray the window is a small tool window that the tray brings back; without one it
     // is an ordinary window, which panels list and which can wait minimised.
     const bool tray = m_pTray->HasTray();
@@ -415,34 +429,68 @@ void CMonitorDlg::UpdateTitle()
     setWindowTitle(shown);
     if (!IsConnected())
         TraySetTip(title);
+    UpdateTrayMenu();
 }
 
 QMenu* CMonitorDlg::BuildPopupMenu(QWidget* owner)
 {
     auto* menu = new QMenu(owner);
+    menu->setToolTipsVisible(true);
     auto add = [&](const char* text, int command, void (CMonitorDlg::*handler)()) {
         QAction* action = menu->addAction(tr(text));
         action->setData(command);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    QAction* hide = add(QT_TR_NOOP("Hide"), Resource::ID_HIDE, &CMonitorDlg::OnHide);
-    hide->setCheckable(true);
-    hide->setChecked(m_bHidden);
-    QAction* top = add(QT_TR_NOOP("Always on top"), Resource::ID_ALWAYS_ON_TOP, &CMonitorDlg::OnAlwaysOnTop);
-    top->setCheckable(true);
-    top->setChecked(m_bOnTop);
-    QAction* total = add(QT_TR_NOOP("Total"), Resource::ID_TOTAL, &CMonitorDlg::OnTotal);
-    total->setCheckable(true);
-    total->setChecked(m_bShowTotal);
-    add(QT_TR_NOOP("History..."), Resource::ID_HISTORY, &CMonitorDlg::OnHistory)->setEnabled(!m_bHistoryOpen);
+    add(QT_TR_NOOP("Hide"), Resource::ID_HIDE, &CMonitorDlg::OnHide)->setCheckable(true);
+    add(QT_TR_NOOP("Always on top"), Resource::ID_ALWAYS_ON_TOP, &CMonitorDlg::OnAlwaysOnTop)->setCheckable(true);
+    add(QT_TR_NOOP("Total"), Resource::ID_TOTAL, &CMonitorDlg::OnTotal)->setCheckable(true);
+    add(QT_TR_NOOP("History..."), Resource::ID_HISTORY, &CMonitorDlg::OnHistory);
     add(QT_TR_NOOP("Help..."), Resource::ID_HELP, &CMonitorDlg::OnHelp);
     menu->addSeparator();
     add(QT_TR_NOOP("Preferences.."), Resource::ID_PREFERENCES, &CMonitorDlg::OnPreferences);
     menu->addSeparator();
     add(QT_TR_NOOP("About Zelmorin"), Resource::ID_APP_ABOUT, &CMonitorDlg::OnAbout);
     add(QT_TR_NOOP("E&xit"), Resource::ID_APP_EXIT, &CMonitorDlg::OnExit);
+    UpdateMenuStates(menu);
     return menu;
+}
+
+void CMonitorDlg::UpdateMenuStates(QMenu* menu)
+{
+    const bool wayland = IsWayland();
+    for (QAction* action : menu->actions()) {
+        switch (action->data().toInt()) {
+        case Resource::ID_HIDE:
+            action->setChecked(m_bHidden);
+            break;
+        case Resource::ID_ALWAYS_ON_TOP:
+            action->setChecked(m_bOnTop);
+            // Wayland gives programs no say in the stacking of windows.
+            action->setEnabled(!wayland);
+            action->setToolTip(wayland ? tr("The desktop decides which window stays on top.") : QString());
+            break;
+        case Resource::ID_TOTAL:
+            action->setChecked(m_bShowTotal);
+            break;
+        case Resource::ID_HISTORY:
+            action->setEnabled(!m_bHistoryOpen);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void CMonitorDlg::UpdateTrayMenu()
+{
+    if (QMenu* menu = m_pTray->GetMenu())
+        UpdateMenuStates(menu);
+}
+
+bool CMonitorDlg::IsWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void CMonitorDlg::ShowPopupMenu(QWidget* owner, int x, int y)
@@ -508,6 +556,7 @@ void CMonitorDlg::OnHistory()
     frame->SelectEntry(&m_strSelectedISP);
     frame->EnableEditing(m_bHistoryEdit ? 1 : 0);
     m_bHistoryOpen = true;
+    UpdateTrayMenu();
 }
 
 void CMonitorDlg::OnHistoryClosed()
@@ -518,6 +567,8 @@ void CMonitorDlg::OnHistoryClosed()
 
 void CMonitorDlg::OnAlwaysOnTop()
 {
+    if (IsWayland())
+        return; // the item is disabled there; a stale request changes nothing
     m_bOnTop = !m_bOnTop;
     ApplyWindowState();
 }
@@ -578,7 +629,7 @@ void CMonitorDlg::OnPreferences()
         ApplyWindowState();
         // Stored at once, not only on the way out: a History window opened next and
         // zelmorin-report read the allowance and the period rules from the store.
-        SaveSettings(m_store, pos().x(), pos().y());
+        SaveSettings(m_store, PositionToStore().x(), PositionToStore().y());
         m_allowance.Save(m_store);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPoint>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -86,6 +87,11 @@ public:
     void ShowPopupMenu(QWidget* owner, int x, int y);
     // The popup menu with its check and grey states as they are now; the caller owns it.
     QMenu* BuildPopupMenu(QWidget* owner);
+    // The checks and the enabled items of a menu of BuildPopupMenu, as the window's state is now.
+    void UpdateMenuStates(QMenu* menu);
+    void UpdateTrayMenu();
+    static bool IsWayland();
+    QPoint PositionToStore() const;
 
     // CMonitorView
     void SetStatusText(const std::string& text) override;

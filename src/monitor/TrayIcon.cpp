@@ -1,11 +1,14 @@
 #include "TrayIcon.h"
 
 #include <QIcon>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "DesktopNotifier.h"
 #include "Resource.h"
 #include "TextBytes.h"
+#include "TrayHostWatch.h"
 #include "TrayTip.h"
 
 namespace {
@@ -16,9 +19,20 @@ CTrayIcon::TrayProbe& TrayProbeHook()
     return probe;
 }
 
-bool TrayExists()
+// Qt 6 asks whether a StatusNotifier tray exists once, on making its first tray icon, and keeps
+// the answer for the life of the process: from then on every icon is of that kind. Nothing else
+// here asks Qt about trays (QSystemTrayIcon::isSystemTrayAvailable would make that first
+// answer, and opens a bus connection of its own for each question).
+enum class QtTrayChoice
 {
-    return TrayProbeHook() ? TrayProbeHook()() : QSystemTrayIcon::isSystemTrayAvailable();
+    Undecided,
+    StatusNotifier,
+    XEmbed
+};
+QtTrayChoice& QtChoice()
+{
+    static QtTrayChoice choice = QtTrayChoice::Undecided;
+    return choice;
 }
 
 } // namespace
@@ -28,12 +42,15 @@ void CTrayIcon::SetTrayProbe(TrayProbe probe)
     TrayProbeHook() = std::move(probe);
 }
 
-CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent), m_pWatch(new QTimer(this))
+CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent), m_pHosts(nullptr), m_pWatch(new QTimer(this))
 {
-    // Panels announce a new tray only to those who listen for it on the X root window, and
-    // other desktops not at all: a look every second finds it on any of them, at little cost.
+    // A probe stands for the whole desktop and announces nothing: it is asked every second.
     m_pWatch->setInterval(1000);
     connect(m_pWatch, &QTimer::timeout, this, &CTrayIcon::CheckTray);
+    if (!TrayProbeHook()) {
+        m_pHosts = new CTrayHostWatch(this);
+        connect(m_pHosts, &CTrayHostWatch::Changed, this, &CTrayIcon::CheckTray);
+    }
 }
 
 CTrayIcon::~CTrayIcon() = default;
@@ -52,17 +69,43 @@ bool CTrayIcon::TrayAdd(int id, int picture, const std::string& tip)
     m_nPicture = picture;
     m_strTip = CutCharacters(tip, kTrayTipChars);
     m_bAdded = true;
-    m_bTray = TrayExists();
-    if (m_bTray)
-        CreateIcon();
-    m_pWatch->start();
-    return m_bTray;
+    CheckTray();
+    if (!m_pHosts)
+        m_pWatch->start();
+    return HasTray();
+}
+
+CTrayIcon::Kind CTrayIcon::CurrentKind() const
+{
+    if (!m_pHosts) // made while a probe stood in; one taken away since leaves no tray
+        return TrayProbeHook() && TrayProbeHook()() ? Kind::Probed : Kind::None;
+    const bool sni = m_pHosts->HasStatusNotifier();
+    const bool xembed = m_pHosts->HasXEmbed();
+    switch (QtChoice()) {
+    case QtTrayChoice::StatusNotifier:
+        return sni ? Kind::StatusNotifier : Kind::None;
+    case QtTrayChoice::XEmbed:
+        return xembed ? Kind::XEmbed : Kind::None;
+    case QtTrayChoice::Undecided:
+        break;
+    }
+    return sni ? Kind::StatusNotifier : xembed ? Kind::XEmbed : Kind::None;
 }
 
 void CTrayIcon::CreateIcon()
 {
+    if (m_kind == Kind::StatusNotifier)
+        QtChoice() = QtTrayChoice::StatusNotifier;
+    else if (m_kind == Kind::XEmbed)
+        QtChoice() = QtTrayChoice::XEmbed;
     m_pIcon = std::make_unique<QSystemTrayIcon>(Picture(m_nPicture));
     m_pIcon->setToolTip(ShownTip());
+    // A StatusNotifier panel shows the menu itself, from the bus; on an XEmbed tray the window
+    // pops its own at a right click.
+    if (m_kind == Kind::StatusNotifier && m_menuFactory) {
+        m_pMenu.reset(m_menuFactory());
+        m_pIcon->setContextMenu(m_pMenu.get());
+    }
     connect(m_pIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         switch (reason) {
         case QSystemTrayIcon::Trigger:
@@ -72,7 +115,10 @@ void CTrayIcon::CreateIcon()
             emit Notify(m_nId, Resource::WM_LBUTTONDBLCLK);
             break;
         case QSystemTrayIcon::Context:
-            emit Notify(m_nId, Resource::WM_RBUTTONUP);
+            // The panel that asks for the menu by hand already has it from the bus: popping one
+            // here would hold its request and, on Wayland, open a titled window mid-screen.
+            if (m_kind != Kind::StatusNotifier)
+                emit Notify(m_nId, Resource::WM_RBUTTONUP);
             break;
         default:
             break;
@@ -85,15 +131,28 @@ void CTrayIcon::CheckTray()
 {
     if (!m_bAdded)
         return;
-    const bool present = TrayExists();
-    if (present == m_bTray)
+    const Kind kind = CurrentKind();
+    const QString watcher = kind == Kind::StatusNotifier ? m_pHosts->StatusNotifierOwner() : QString();
+    if (kind == m_kind && watcher == m_strIconWatcher)
         return;
-    m_bTray = present;
-    // A new icon for a new tray: the old one belonged to a host that is gone.
-    m_pIcon.reset();
-    if (present)
+    const bool had = HasTray();
+    // A new icon for a new tray: the old one belonged to a host that is gone, and a restarted
+    // watcher knows no items.
+    DropIcon();
+    m_kind = kind;
+    m_strIconWatcher = watcher;
+    if (kind != Kind::None)
         CreateIcon();
-    emit TrayChanged(present);
+    if (HasTray() != had)
+        emit TrayChanged(HasTray());
+}
+
+void CTrayIcon::DropIcon()
+{
+    if (m_pIcon)
+        m_pIcon->hide();
+    m_pIcon.reset();
+    m_pMenu.reset();
 }
 
 void CTrayIcon::TraySetTip(int /*id*/, const std::string& tip)
@@ -131,9 +190,9 @@ void CTrayIcon::TrayDelete(int /*id*/)
 {
     m_bAdded = false;
     m_pWatch->stop();
-    if (m_pIcon)
-        m_pIcon->hide();
-    m_pIcon.reset();
+    DropIcon();
+    m_kind = Kind::None;
+    m_strIconWatcher.clear();
 }
 
 bool CTrayIcon::IsShown() const
@@ -144,6 +203,10 @@ bool CTrayIcon::IsShown() const
 bool CTrayIcon::ShowMessage(const std::string& message)
 {
     if (!IsShown() || !QSystemTrayIcon::supportsMessages())
+        return false;
+    // Qt hands a StatusNotifier item's message to the notification service without waiting for
+    // an answer: with none running it would be lost, yet reported as shown.
+    if (m_kind == Kind::StatusNotifier && !CDesktopNotifier::ServiceRunning())
         return false;
     m_pIcon->showMessage(QStringLiteral("Zelmorin"), QStringFromBytes(message), QSystemTrayIcon::Warning);
     return true;

@@ -40,6 +40,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
     QApplication::setApplicationName(QStringLiteral("Zelmorin"));
     QApplication::setApplicationVersion(QStringLiteral(ZELMORIN_VERSION));
+    // The Wayland app id: docks and top bars match the window to its desktop entry by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quillmoor.Zelmorin"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/128-32.png")));
     LoadTranslations(app);
     CMonitorApp monitor;

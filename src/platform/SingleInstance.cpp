@@ -8,8 +8,10 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -130,17 +132,62 @@ bool CSingleInstance::OtherProgramHasOurTitle()
     return false;
 }
 
+QByteArray CSingleInstance::ActivationTokenOf(const QByteArray& token)
+{
+    // Tokens are opaque to us; anything but a short run of visible ASCII is not one, and must
+    // not reach the running copy's environment.
+    if (token.size() > kMaxTokenBytes)
+        return QByteArray();
+    for (char c : token)
+        if (c <= ' ' || c > '~')
+            return QByteArray();
+    return token;
+}
+
 bool CSingleInstance::AskRunningCopyToShow() const
 {
     QLocalSocket socket;
     socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(1000))
         return false;
-    // The connection itself is the request; the line only makes it readable in a trace.
-    socket.write("show\n");
+    // The connection itself is the request. The launcher's activation token goes along: on
+    // Wayland only a window presenting it may come to the front.
+    const QByteArray token = ActivationTokenOf(qgetenv("XDG_ACTIVATION_TOKEN"));
+    socket.write(token.isEmpty() ? QByteArray("show\n") : "show " + token + "\n");
     socket.waitForBytesWritten(1000);
     socket.disconnectFromServer();
+    // A token is good for one window. Qt would present it again with this copy's own box, and
+    // whichever came first would take it from the running window.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
     return true;
+}
+
+void CSingleInstance::OnRequest(QLocalSocket* socket)
+{
+    // Answered once, at the end of the line or of the connection, whichever comes first; an
+    // unreadable line is still a request to show, without a token.
+    auto answered = std::make_shared<bool>(false);
+    auto finish = [this, socket, answered] {
+        if (*answered)
+            return;
+        *answered = true;
+        QByteArray line = socket->read(kMaxLineBytes).trimmed();
+        QByteArray token;
+        if (line.startsWith("show "))
+            token = ActivationTokenOf(line.mid(5));
+        socket->disconnectFromServer();
+        socket->deleteLater();
+        emit ShowRequested(token);
+    };
+    connect(socket, &QLocalSocket::readyRead, this, [socket, finish] {
+        if (socket->canReadLine() || socket->bytesAvailable() >= kMaxLineBytes)
+            finish();
+    });
+    connect(socket, &QLocalSocket::disconnected, this, finish);
+    // A copy that connects and says nothing is not waited for long.
+    QTimer::singleShot(kRequestWaitMs, socket, finish);
+    if (socket->canReadLine() || socket->state() != QLocalSocket::ConnectedState)
+        finish();
 }
 
 bool CSingleInstance::IsAnotherInstanceRunning()
@@ -170,11 +217,8 @@ bool CSingleInstance::IsAnotherInstanceRunning()
     // A socket left by a crashed copy: the lock is ours, so nobody else listens on it.
     QLocalServer::removeServer(SocketPath());
     connect(m_pServer.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
-            socket->disconnectFromServer();
-            socket->deleteLater();
-        }
-        emit ShowRequested();
+        while (QLocalSocket* socket = m_pServer->nextPendingConnection())
+            OnRequest(socket);
     });
     // Silent on purpose: without the socket later starts are still refused by the lock; they
     // only cannot bring this copy's window back.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <vector>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 // One copy of the program per user. A per-user lock in the runtime folder decides, whatever the
@@ -23,7 +25,8 @@ public:
     explicit CSingleInstance(const QString& folder = QString());
     ~CSingleInstance() override;
 
-    // True when another copy runs; it has then been asked to show its window. False when this
+    // True when another copy runs; it has then been asked to show its window, and given the
+    // launcher's activation token, which leaves this process's environment. False when this
     // process is the one copy: it holds the lock and listens until destroyed.
     bool IsAnotherInstanceRunning();
 
@@ -36,12 +39,20 @@ public:
     QString LockPath() const;
     QString SocketPath() const;
 
+    // The token when it is one (visible ASCII, at most kMaxTokenBytes), else empty.
+    static QByteArray ActivationTokenOf(const QByteArray& token);
+    static constexpr int kMaxTokenBytes = 255;
+
 signals:
-    // A later start asked this copy to show its main window.
-    void ShowRequested();
+    // A later start asked this copy to show its main window, with the activation token its
+    // launcher gave it (empty when none).
+    void ShowRequested(const QByteArray& activationToken);
 
 private:
+    static constexpr qint64 kMaxLineBytes = 300;
+    static constexpr int kRequestWaitMs = 2000;
     bool AskRunningCopyToShow() const;
+    void OnRequest(QLocalSocket* socket);
     static bool OtherProgramHasOurTitle();
 
     QString m_folder;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -436,6 +438,40 @@ TEST_F(MonitorDlg, WithoutATrayHidingMinimisesAndRestoringShows)
     dialog->windowHandle()->setWindowState(Qt::WindowNoState);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog->isMinimized(); }, kPatienceMs));
     EXPECT_FALSE(dialog->m_bHidden);
+}
+
+TEST_F(MonitorDlg, AMenuKeptByAPanelFollowsTheWindowsLaterState)
+{
+    auto dialog = Start();
+    // Built once, as the menu exported with a StatusNotifier icon is, then brought up to date.
+    std::unique_ptr<QMenu> menu(dialog->BuildPopupMenu(nullptr));
+    auto state = [&](int command) {
+        for (QAction* a : menu->actions())
+            if (a->data().toInt() == command)
+                return std::string(a->isChecked() ? "on" : "off") + (a->isEnabled() ? "" : ",grey");
+        return std::string("missing");
+    };
+    const struct
+    {
+        const char* step;
+        std::function<void()> change;
+        int command;
+        const char* expected;
+    } steps[] = {
+        {"hide", [&] { dialog->OnHide(); }, Resource::ID_HIDE, "on"},
+        {"show again", [&] { dialog->OnShowRequest(); }, Resource::ID_HIDE, "off"},
+        {"on top", [&] { dialog->OnAlwaysOnTop(); }, Resource::ID_ALWAYS_ON_TOP, "on"},
+        {"not on top", [&] { dialog->OnAlwaysOnTop(); }, Resource::ID_ALWAYS_ON_TOP, "off"},
+        {"total", [&] { dialog->OnTotal(); }, Resource::ID_TOTAL, "on"},
+        {"History open", [&] { dialog->SetHistoryOpen(true); }, Resource::ID_HISTORY, "off,grey"},
+        {"History closed", [&] { dialog->SetHistoryOpen(false); }, Resource::ID_HISTORY, "off"},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.change();
+        dialog->UpdateMenuStates(menu.get());
+        EXPECT_EQ(state(s.command), s.expected);
+    }
 }
 
 TEST_F(MonitorDlg, ATrayThatComesLaterGetsTheIconAndOneThatGoesLeavesTheWindowReachable)

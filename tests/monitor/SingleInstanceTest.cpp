@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -74,6 +75,66 @@ TEST_F(SingleInstanceLock, SecondCopyIsRefusedAndAsksTheFirstToShowItsWindow)
     }
     EXPECT_TRUE(shown.wait(5000));
     EXPECT_EQ(shown.count(), 1);
+}
+
+TEST_F(SingleInstanceLock, TheLaunchersActivationTokenReachesTheFirstCopyWhenItIsOne)
+{
+    const QByteArray gnome = "gnome-shell/Zelmorin/4242-7-host_TIME77";
+    const struct
+    {
+        const char* what;
+        QByteArray environment;
+        QByteArray received;
+    } cases[] = {
+        {"none", QByteArray(), QByteArray()},
+        {"a compositor's token", gnome, gnome},
+        {"the longest", QByteArray(CSingleInstance::kMaxTokenBytes, 'k'),
+         QByteArray(CSingleInstance::kMaxTokenBytes, 'k')},
+        {"too long", QByteArray(CSingleInstance::kMaxTokenBytes + 1, 'k'), QByteArray()},
+        {"with a space", "one two", QByteArray()},
+        {"with a line end", "one\nshow two", QByteArray()},
+        {"not ASCII", "caf\xc3\xa9", QByteArray()},
+    };
+    CSingleInstance first(m_folder.path());
+    QSignalSpy shown(&first, &CSingleInstance::ShowRequested);
+    ASSERT_FALSE(first.IsAnotherInstanceRunning());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.environment.isNull())
+            qunsetenv("XDG_ACTIVATION_TOKEN");
+        else
+            qputenv("XDG_ACTIVATION_TOKEN", c.environment);
+        shown.clear();
+        CSingleInstance second(m_folder.path());
+        EXPECT_TRUE(second.IsAnotherInstanceRunning());
+        ASSERT_TRUE(shown.wait(5000));
+        EXPECT_EQ(shown.at(0).at(0).toByteArray(), c.received);
+        // Handed over, never presented again by this copy's own box.
+        EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+    }
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+}
+
+TEST_F(SingleInstanceLock, ACopyThatConnectsAndSaysNothingStillCountsAsARequest)
+{
+    CSingleInstance first(m_folder.path());
+    QSignalSpy shown(&first, &CSingleInstance::ShowRequested);
+    ASSERT_FALSE(first.IsAnotherInstanceRunning());
+    // Connected, silent, never gone: the first copy answers after its wait, not never.
+    QLocalSocket silent;
+    silent.connectToServer(first.SocketPath());
+    ASSERT_TRUE(silent.waitForConnected(5000));
+    EXPECT_TRUE(shown.wait(15000));
+    EXPECT_EQ(shown.count(), 1);
+    // A line cut short by the end of the connection is read as far as it goes.
+    QLocalSocket cut;
+    cut.connectToServer(first.SocketPath());
+    ASSERT_TRUE(cut.waitForConnected(5000));
+    cut.write("show token-1");
+    cut.waitForBytesWritten(5000);
+    cut.disconnectFromServer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, 15000));
+    EXPECT_EQ(shown.at(1).at(0).toByteArray(), QByteArray("token-1"));
 }
 
 TEST_F(SingleInstanceLock, ACrashedCopysLockAndSocketDoNotBlock)
