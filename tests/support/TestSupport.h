@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -42,3 +43,11 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+
+// The unprivileged user (nobody) that plays the second user of a shared folder.
+constexpr unsigned kOtherUser = 65534;
+// Whether this test may act as another user (it runs as root).
+bool CanActAsOtherUser();
+// Runs body in a child process as kOtherUser (no supplementary groups) and returns its exit
+// status, or -1 when it did not exit normally. Call only when CanActAsOtherUser().
+int RunAsOtherUser(const std::function<int()>& body);
