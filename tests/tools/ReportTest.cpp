@@ -92,6 +92,40 @@ TEST_F(Report, ExportSeparatorFollowsTheExtension)
     EXPECT_NE(m_err.str().find("no/such/dir.csv"), std::string::npos);
 }
 
+// Names come from strangers: a spreadsheet must not take one for a formula.
+TEST_F(Report, ExportedNamesNeverStartAFormula)
+{
+    struct
+    {
+        std::string name, comma, tab;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\"", "'=HYPERLINK(\"http://x\")"},
+        {"+1+1", "'+1+1", "'+1+1"},
+        {"-2+3", "'-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd", "\"'\tcmd\""},
+        {"\r=1", "\"'\r=1\"", "\"'\r=1\""},
+        {"a=b", "a=b", "a=b"}, // only the first character counts
+        {"Wi-Fi", "Wi-Fi", "Wi-Fi"},
+    };
+    std::string log;
+    for (const auto& c : cases)
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + c.name + "\r\n";
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"export", m_dir.File("h.csv")}), 0) << m_err.str();
+    ASSERT_EQ(Run({"export", m_dir.File("h.txt")}), 0) << m_err.str();
+    const std::string comma = ReadFile(m_dir.File("h.csv")), tab = ReadFile(m_dir.File("h.txt"));
+    for (const auto& c : cases) {
+        EXPECT_NE(comma.find(",01:00:00," + c.comma + "\r\n"), std::string::npos) << c.name << "\n" << comma;
+        EXPECT_NE(tab.find("\t01:00:00\t" + c.tab + "\r\n"), std::string::npos) << c.name << "\n" << tab;
+    }
+    // The log's own form and JSON keep the names as they are.
+    ASSERT_EQ(Run({"day", "1999-03-05"}), 0);
+    EXPECT_NE(m_out.str().find("  =HYPERLINK("), std::string::npos);
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_NE(m_out.str().find("\"+1+1\""), std::string::npos);
+}
+
 TEST_F(Report, JsonHoldsMonthsDaysAndConnections)
 {
     WriteFile(m_dir.File("Zelmorin.Log"), "05/03/1999 23:50:00  06/03/1999 02:15:30  02:25:30  Caf\xe9 \"A\"\r\n");
