@@ -126,6 +126,41 @@ TEST_F(Report, ExportedNamesNeverStartAFormula)
     EXPECT_NE(m_out.str().find("\"+1+1\""), std::string::npos);
 }
 
+// Names come from strangers: the plain-text output never sends a terminal a control sequence.
+TEST_F(Report, DayEscapesControlCharactersInNames)
+{
+    struct
+    {
+        std::string name, shown;
+    } cases[] = {
+        {"\x1B]0;owned\x07Title", "\\x1B]0;owned\\x07Title"},
+        {"\x1B[2J\x1B[31mRed", "\\x1B[2J\\x1B[31mRed"},
+        {"a\x7F"
+         "b\x08",
+         "a\\x7Fb\\x08"},
+        {"C1 \xC2\x9B"
+         "31m",
+         "C1 \\xC2\\x9B31m"}, // CSI written in UTF-8
+        {"Latin-1 \x9B"
+         "31m",
+         "Latin-1 \\x9B31m"},                                                                       // CSI as one byte
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"}, // kept
+        {"\xE9t\xE9", "\xE9t\xE9"}, // Latin-1 letters kept
+        {"DOMAIN\\user", "DOMAIN\\user"},
+    };
+    std::string log, expected;
+    for (const auto& c : cases) {
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + c.name + "\r\n";
+        expected += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + c.shown + "\n";
+    }
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"day", "1999-03-05"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), expected);
+    // The export keeps the exact bytes.
+    ASSERT_EQ(Run({"export", m_dir.File("h.csv")}), 0);
+    EXPECT_NE(ReadFile(m_dir.File("h.csv")).find(cases[0].name), std::string::npos);
+}
+
 TEST_F(Report, JsonHoldsMonthsDaysAndConnections)
 {
     WriteFile(m_dir.File("Zelmorin.Log"), "05/03/1999 23:50:00  06/03/1999 02:15:30  02:25:30  Caf\xe9 \"A\"\r\n");
