@@ -179,4 +179,35 @@ TEST(FaultInjection, ReporterExportReplacesTheTargetWholeOrNotAtAll)
     std::printf("zelmorin-report export: %d failure points\n", points);
 }
 
+// A file system without locks: the log is used unlocked, and so are the rewrites' temporary
+// files, so that appends, saves and exports all still work.
+TEST(FaultInjection, WithoutLocksEveryWriteStillWorks)
+{
+    CScopedTimeZone zone("Europe/Rome");
+    CTempDir dir;
+    const std::string log = dir.File("Zelmorin.Log");
+    WriteFile(log, kA);
+    IoFaults::DenyLocks(true);
+    std::string failure;
+    try {
+        CConnectionLog history(log);
+        history.Append(CTime(1999, 3, 7, 10, 0, 0), CTime(1999, 3, 7, 11, 0, 0), "Home");
+        history.GetConnection(0)->m_bDeleted = 1;
+        history.Save();
+        history.WriteAll(dir.File("export.csv"), ",", false);
+    } catch (const CFileException& error) {
+        failure = error.GetPath() + ": " + error.GetCause();
+    }
+    std::ostringstream out, err;
+    SReportDefaults defaults;
+    defaults.logPath = log;
+    const int reported = CReport(defaults, out, err).Run({"export", dir.File("report.txt")});
+    IoFaults::DenyLocks(false);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(reported, 0) << err.str();
+    EXPECT_EQ(ReadFile(log), "*" + kA + kB);
+    EXPECT_EQ(ReadFile(dir.File("export.csv")), "07/03/1999 10:00:00,07/03/1999 11:00:00,01:00:00,Home\r\n");
+    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"Zelmorin.Log", "export.csv", "report.txt"}));
+}
+
 } // namespace
