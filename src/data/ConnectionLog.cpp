@@ -37,16 +37,25 @@ public:
         const char* end = data + size;
         while (data < end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', std::size_t(end - data)));
-            if (!newline) {
-                m_partial.append(data, std::size_t(end - data));
-                return;
-            }
-            if (m_partial.empty()) {
-                Line(std::string_view(data, std::size_t(newline - data)));
+            const std::size_t length = std::size_t((newline ? newline : end) - data);
+            if (m_bTooLong || m_partial.size() + length > kMaxLineBytes) {
+                // Never held whole: a line without an end could take all memory.
+                m_bTooLong = true;
+                std::string().swap(m_partial);
+            } else if (!newline) {
+                m_partial.append(data, length);
+            } else if (m_partial.empty()) {
+                Line(std::string_view(data, length));
             } else {
-                m_partial.append(data, std::size_t(newline - data));
+                m_partial.append(data, length);
                 Line(m_partial);
                 m_partial.clear();
+            }
+            if (!newline)
+                return;
+            if (m_bTooLong) {
+                ++m_content.skipped;
+                m_bTooLong = false;
             }
             data = newline + 1;
         }
@@ -61,9 +70,12 @@ public:
     // A last line without a line end is still a line.
     void FinishLine()
     {
-        if (!m_partial.empty())
+        if (m_bTooLong)
+            ++m_content.skipped;
+        else if (!m_partial.empty())
             Line(m_partial);
         m_partial.clear();
+        m_bTooLong = false;
     }
 
     // The records added to the store since this reader began join the log's list, in start
@@ -120,6 +132,7 @@ private:
     const bool m_bHashing;
     CLogLineParser m_parser;
     std::string m_partial;
+    bool m_bTooLong = false; // skipping the rest of a line longer than kMaxLineBytes
     CLogDay* m_pLastDay = nullptr;
     int m_nLastYear = 0, m_nLastMonth = 0, m_nLastDay = 0;
 };
@@ -162,7 +175,12 @@ bool CConnectionLog::Load()
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
     fresh.read = true;
-    const int error = ReadAll(fd, fresh, !m_bReadOnly);
+    int error = 0;
+    try {
+        error = ReadAll(fd, fresh, !m_bReadOnly);
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM; // a log larger than memory: refused, and what was read before stays
+    }
     if (error != 0) {
         m_nLoadError = error;
         return false;
@@ -271,6 +289,7 @@ int CConnectionLog::ReadAll(int fd, SContent& content, bool hashing)
     content.store.Absorb(std::move(later.store));
     content.unread.insert(content.unread.end(), std::make_move_iterator(later.unread.begin()),
                           std::make_move_iterator(later.unread.end()));
+    content.skipped += later.skipped;
     for (auto& month : later.months) {
         if (CLogMonth* same = Find(content, month->GetYear(), month->GetMonth()))
             same->TakeDaysFrom(*month);
@@ -445,6 +464,9 @@ bool CConnectionLog::Save()
         lock = std::make_unique<CLogLock>(m_strPath);
     }
     TakeInAppendedLines(lock->GetFd());
+    if (m_content.skipped > 0)
+        throw CFileException(m_strPath, "holds lines too long to read, which a rewrite would lose; it is left as it is",
+                             EFBIG);
     Rewrite(m_strPath, "  ", true);
     return Load();
 }

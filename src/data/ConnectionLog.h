@@ -39,9 +39,12 @@ public:
     // A file of at least this size is read by two threads, each from a line start on; below
     // it a second thread costs more than it gains.
     static constexpr std::size_t kTwoReadersBytes = 4 << 20;
+    // A longer line is no record and is not kept as text either (a line without an end could
+    // take all memory): it is skipped, counted, and the file is then never rewritten.
+    static constexpr std::size_t kMaxLineBytes = 64 << 10;
 
-    // Reads the whole file. False if the path is empty or the file cannot be read; memory then
-    // stays as it was and GetLoadError() tells the cause.
+    // Reads the whole file. False if the path is empty or the file cannot be read (ENOMEM when
+    // it does not fit in memory); memory then stays as it was and GetLoadError() tells the cause.
     bool Load();
     // Adds one line at the end of the file (creating it), then Load(). A failure raises
     // CFileException and leaves the file as it was, so the caller may simply try again.
@@ -59,7 +62,8 @@ public:
     bool WriteAll(const std::string& path, const std::string& separator, bool includeDeleted);
     // Rewrites the log file from memory, then Load(); returns the result of Load(). Lines that
     // another log object appended since this one read the file are taken in first; any other
-    // change to the file raises CLogChangedException and nothing is written.
+    // change to the file raises CLogChangedException and nothing is written; so does a file
+    // with skipped lines (CFileException, EFBIG).
     bool Save();
     void Clear();
 
@@ -83,6 +87,8 @@ public:
     // The lines of the last read that are not records, in file order.
     int GetUnreadLineCount() const { return static_cast<int>(m_content.unread.size()); }
     const std::vector<std::string>& GetUnreadLines() const { return m_content.unread; }
+    // The lines of the last read longer than kMaxLineBytes, skipped.
+    std::size_t GetSkippedLineCount() const { return m_content.skipped; }
     // errno of the last Load() that failed, 0 when the last one succeeded.
     int GetLoadError() const { return m_nLoadError; }
 
@@ -96,6 +102,7 @@ private:
         std::vector<CConnection*> connections;
         std::vector<std::unique_ptr<CLogMonth>> months;
         std::vector<std::string> unread;
+        std::size_t skipped = 0; // lines longer than kMaxLineBytes
         // What was read of the file, to recognise a later plain append.
         CContentHash hash;
         char lastByte = '\n'; // of what was read; a line feed for an empty file

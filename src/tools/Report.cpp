@@ -425,8 +425,9 @@ int CReport::Run(const std::vector<std::string>& args)
         m_err << "zelmorin-report: cannot read " << m_options.logPath << ": " << cause << "\n";
         return 1;
     }
-    if (log.GetUnreadLineCount() > 0)
-        m_err << log.GetUnreadLineCount() << " lines could not be read\n";
+    const std::size_t unread = std::size_t(log.GetUnreadLineCount()) + log.GetSkippedLineCount();
+    if (unread > 0)
+        m_err << unread << " lines could not be read\n";
 
     int result = 0;
     if (command == "totals")

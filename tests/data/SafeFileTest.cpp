@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <future>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "ConnectionLog.h"
@@ -99,6 +101,61 @@ TEST_F(SafeFile, TemporaryNamesAreUnpredictableAndRecognised)
     EXPECT_TRUE(CSafeFile::IsTemporaryName(name, "x.tmp"));
     for (const char* other : {"x.tmp", "x.tmp12345", "x.tmp1234567", "x.tmpab/cde", "y.tmpabcdef"})
         EXPECT_FALSE(CSafeFile::IsTemporaryName(other, "x.tmp")) << other;
+}
+
+// A line without an end could take all memory: one longer than the limit is skipped, counted,
+// and keeps the file from being rewritten (which would lose it).
+TEST_F(SafeFile, ALineTooLongIsSkippedAndTheLogIsNotRewritten)
+{
+    const std::string record = "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  Office\r\n";
+    const std::size_t limit = CConnectionLog::kMaxLineBytes;
+    struct
+    {
+        std::string text;
+        int records;
+        int unread;
+        std::size_t skipped;
+    } cases[] = {
+        {record + std::string(limit + 1, 'x') + "\r\n" + record, 2, 0, 1},
+        {record + std::string(limit - 1, 'x') + "\r\n" + record, 2, 1, 0}, // at the limit, CR included
+        {std::string(3 * limit, 'y') + "\n" + record + std::string(limit + 1, 'z'), 1, 0, 2},
+        // Longer than the part one reader takes, so both readers of a large file meet it.
+        {std::string(CConnectionLog::kTwoReadersBytes + 10, 'w') + "\n" + record, 1, 0, 1},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Log(), c.text);
+        CConnectionLog log(Log());
+        EXPECT_EQ(log.GetConnectionCount(), c.records);
+        EXPECT_EQ(log.GetUnreadLineCount(), c.unread);
+        EXPECT_EQ(log.GetSkippedLineCount(), c.skipped);
+        if (c.skipped > 0) {
+            EXPECT_THROW(log.Save(), CFileException);
+            EXPECT_EQ(ReadFile(Log()).size(), c.text.size());
+        } else {
+            EXPECT_TRUE(log.Save());
+        }
+    }
+}
+
+// A gigabyte without a line end, read with far less memory than that.
+TEST_F(SafeFile, AHugeLineIsReadInBoundedMemory)
+{
+    const int fd = open(Log().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t(1) << 30), 0); // sparse: no disk space needed
+    close(fd);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{512u << 20, 512u << 20};
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(3);
+        CConnectionLog log(Log(), CConnectionLog::Access::ReadOnly);
+        _exit(log.GetLoadError() == 0 && log.GetSkippedLineCount() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // Another user who can read the log can lock it; the writer gives up in time instead.
