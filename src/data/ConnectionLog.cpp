@@ -396,9 +396,16 @@ bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, co
         throw CFileException(m_strPath, "cannot read", m_nLoadError);
     const std::string stored = CConnection::LineSafeName(name);
     auto earlier = [](const CConnection* record, const CTime& at) { return record->GetStart() < at; };
-    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start, earlier);
-         it != m_content.connections.end() && (*it)->GetStart() == start; ++it) {
-        if ((*it)->m_strName == stored)
+    // A start in the hour that repeats when daylight saving ends is written as a wall-clock time
+    // that reads back as the first of its two instants: the line's text is compared too, for
+    // the records an hour either side.
+    static constexpr const char* kLineTime = "%d/%m/%Y %H:%M:%S";
+    const std::string startText = start.Format(kLineTime);
+    const CTimeSpan hour(0, 1, 0, 0);
+    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start - hour, earlier);
+         it != m_content.connections.end() && (*it)->GetStart() <= start + hour; ++it) {
+        if ((*it)->m_strName == stored &&
+            ((*it)->GetStart() == start || (*it)->GetStart().Format(kLineTime) == startText))
             return false;
     }
     // The lock is still held, so the file is what was read followed by exactly these bytes.

@@ -50,8 +50,9 @@ public:
     // CFileException and leaves the file as it was, so the caller may simply try again.
     void Append(const CTime& start, const CTime& end, const std::string& name);
     // The same, unless the file, read again now, already holds a record (deleted or not) with
-    // this start and entry name: for a connection that an interrupted earlier attempt may have
-    // logged already. True when it appended. When the file has only grown since this object
+    // this start (or a start written as the same local time, as in the hour that repeats when
+    // daylight saving ends) and entry name: for a connection that an interrupted earlier
+    // attempt may have logged already. True when it appended. When the file has only grown since this object
     // read it, only the lines added are read (changes to records in memory are then kept),
     // and afterwards the appended line is taken in without reading the file again.
     bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
