@@ -178,6 +178,22 @@ TEST_F(ConnectionMonitor, StoppingWhileConnectedLeavesTheLastCheckpoint)
     EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:30  00:00:30  Office\r\n");
 }
 
+// A folder in the checkpoint's place: no checkpoint can be written, the log still can.
+TEST_F(ConnectionMonitor, StoppingWhileConnectedWithoutACheckpointLogsTheConnection)
+{
+    ASSERT_EQ(mkdir(m_checkpoint.GetPath().c_str(), 0755), 0);
+    Report(10, 0, 0, "Office", true);
+    Report(10, 0, 30, "Office", true);
+    EXPECT_FALSE(m_view.m_calls.empty());
+    At(10, 0, 45);
+    m_monitor.OnStop();
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:45  00:00:45  Office\r\n");
+    // A second stop (the session's end, then the exit) logs it once.
+    At(10, 0, 50);
+    m_monitor.OnStop();
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:45  00:00:45  Office\r\n");
+}
+
 TEST_F(ConnectionMonitor, AWallClockSetBackChangesNeitherTheLengthNorTheEnd)
 {
     Report(10, 0, 0, "Office", true);
