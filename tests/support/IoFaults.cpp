@@ -13,7 +13,6 @@ bool g_fired = false;
 IoFaults::Call g_call = IoFaults::Call::Write;
 int g_left = 0;
 int g_error = 0;
-bool g_denyLocks = false;
 
 // True when this call is the one to fail; errno is then set.
 bool Fails(IoFaults::Call call)
@@ -62,21 +61,7 @@ bool IoFaults::Disarm()
     return g_fired;
 }
 
-void IoFaults::DenyLocks(bool on)
-{
-    g_denyLocks = on;
-}
-
 extern "C" {
-
-int flock(int fd, int operation)
-{
-    static auto next = Next<int (*)(int, int)>("flock");
-    if (!g_denyLocks)
-        return next(fd, operation);
-    errno = ENOLCK;
-    return -1;
-}
 
 ssize_t write(int fd, const void* data, size_t size)
 {
