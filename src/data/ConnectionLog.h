@@ -40,8 +40,9 @@ public:
     // it a second thread costs more than it gains.
     static constexpr std::size_t kTwoReadersBytes = 4 << 20;
     // A longer line is no record and is not kept as text either (a line without an end could
-    // take all memory): it is skipped, counted, and the file is then never rewritten.
-    static constexpr std::size_t kMaxLineBytes = 64 << 10;
+    // take all memory): it is skipped, counted, and the file is then never rewritten. Room for
+    // the longest name a checkpoint holds, so that every recovered connection reads back.
+    static constexpr std::size_t kMaxLineBytes = 2 << 20;
 
     // Reads the whole file. False if the path is empty or the file cannot be read (ENOMEM when
     // it does not fit in memory); memory then stays as it was and GetLoadError() tells the cause.

@@ -19,6 +19,10 @@
 #include "SafeFile.h"
 #include "StopPoint.h"
 
+// A recovered connection's line must be one the log reads back.
+static_assert(CCheckpoint::kMaxCheckpointBytes + 64 <= static_cast<long long>(CConnectionLog::kMaxLineBytes),
+              "a checkpoint's name must fit in a log line");
+
 namespace {
 
 void PutLe(std::string& out, std::uint32_t value, int bytes)

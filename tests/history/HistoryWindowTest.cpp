@@ -575,7 +575,7 @@ TEST_F(HistoryWindow, AddWithOkAndCancel)
 
 // The log's folder takes no new file while the log itself stays writable: an append works and
 // a rewrite does not. Root passes every permission, so a test run as root acts as "nobody"
-// meanwhile.
+// meanwhile, whose log it then is (another user's log is never written).
 class CFolderRefusingNewFiles
 {
 public:
@@ -583,7 +583,7 @@ public:
     {
         chmod(log.c_str(), 0666);
         chmod(folder.c_str(), 0555);
-        if (geteuid() == 0 && seteuid(65534) == 0)
+        if (geteuid() == 0 && chown(log.c_str(), 65534, 65534) == 0 && seteuid(65534) == 0)
             m_wasRoot = true;
     }
     ~CFolderRefusingNewFiles()
