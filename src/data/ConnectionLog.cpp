@@ -373,7 +373,7 @@ void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileExcept
                          error.GetErrno());
 }
 
-bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name)
+bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name, Match match)
 {
     if (m_strPath.empty())
         return false;
@@ -408,10 +408,32 @@ bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, co
             ((*it)->GetStart() == start || (*it)->GetStart().Format(kLineTime) == startText))
             return false;
     }
+    if (match == Match::AnyZone && LoggedInAnotherZone(start, end, stored))
+        return false;
     // The lock is still held, so the file is what was read followed by exactly these bytes.
     const std::string written = AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
     TakeIn(written.data(), written.size());
     return true;
+}
+
+bool CConnectionLog::LoggedInAnotherZone(const CTime& start, const CTime& end, const std::string& stored) const
+{
+    // The line holds the wall-clock text of the zone it was written in; read under another, it
+    // is the real start moved by the difference of the two offsets, which are whole quarter
+    // hours. The seconds and the length must agree too, so that two connections of one entry
+    // are never taken for one: a duplicate is the lesser harm.
+    const long long length = (end - start).GetTotalSeconds();
+    const CTimeSpan limit(kZoneShiftLimit);
+    auto earlier = [](const CConnection* record, const CTime& at) { return record->GetStart() < at; };
+    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start - limit, earlier);
+         it != m_content.connections.end() && (*it)->GetStart() <= start + limit; ++it) {
+        const CConnection& record = **it;
+        const long long shift = (record.GetStart() - start).GetTotalSeconds();
+        const long long longer = (record.GetEnd() - record.GetStart()).GetTotalSeconds() - length;
+        if (record.m_strName == stored && shift % 900 == 0 && longer >= 0 && longer <= kZoneShiftLonger)
+            return true;
+    }
+    return false;
 }
 
 bool CConnectionLog::WriteAll(const std::string& path, const std::string& separator, bool includeDeleted)

@@ -56,7 +56,19 @@ public:
     // attempt may have logged already. True when it appended. When the file has only grown since this object
     // read it, only the lines added are read (changes to records in memory are then kept),
     // and afterwards the appended line is taken in without reading the file again.
-    bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name);
+    //
+    // With Match::AnyZone (for what a run that was killed left behind) a record also matches
+    // when it was written under another time zone: its start is whole quarter hours from this
+    // one, at most kZoneShiftLimit either side, and it lasts as long as this one or at most
+    // kZoneShiftLonger longer (a checkpoint's end trails the real one by up to its interval).
+    enum class Match
+    {
+        Exact,
+        AnyZone
+    };
+    static constexpr long long kZoneShiftLimit = 26 * 3600;
+    static constexpr long long kZoneShiftLonger = 60;
+    bool AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name, Match match = Match::Exact);
     // Replaces the named file with every record in array order, each joined by the separator;
     // deleted records, and the lines that could not be read, only when includeDeleted is
     // true. The file is replaced atomically (see COutputFile). False if the path is empty; the
@@ -127,6 +139,9 @@ private:
     // Returns the bytes written: the line, after a line end that the file lacked.
     std::string AppendLine(const class CLogLock& lock, const std::string& line);
     void Rewrite(const std::string& path, const std::string& separator, bool includeDeleted);
+    // Whether a record in memory is this connection as written under another time zone (see
+    // Match::AnyZone); stored is the name as a line holds it.
+    bool LoggedInAnotherZone(const CTime& start, const CTime& end, const std::string& stored) const;
     [[noreturn]] void Undo(int fd, off_t oldSize, bool created, const class CFileException& error);
     CTimeSpan WeekTotal(const CTime& now, const std::string& filter, int weekStart) const;
     CTimeSpan MonthTotal(const CTime& now, const std::string& filter, int monthStart) const;

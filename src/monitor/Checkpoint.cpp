@@ -392,7 +392,10 @@ int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
         return appended;
     }
     try {
-        if (log.AppendUnlessLogged(start, checkpointTime, name))
+        // The checkpoint holds the instant, a line the wall-clock text of the zone it was
+        // written in: a zone changed since may make the logged line read back as another time.
+        // (Pending lines are log lines: they move with the log's, and match as they are.)
+        if (log.AppendUnlessLogged(start, checkpointTime, name, CConnectionLog::Match::AnyZone))
             ++appended;
     } catch (const CFileException& error) {
         logFailed(error);

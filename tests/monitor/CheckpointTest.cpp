@@ -247,6 +247,57 @@ TEST_F(Checkpoint, RecoveryNeverDoublesWhatTheLogAlreadyHolds)
     EXPECT_TRUE(checkpoint.GetProblems().empty());
 }
 
+// Logged in one time zone just before a kill that kept the checkpoint, recovered in another:
+// the line reads back as another start, yet is the same connection; a record that differs in
+// the seconds or in length, or is another entry's, is another connection.
+TEST(CheckpointZone, ALineWrittenInTheZoneBeforeARestartIsNotLoggedAgain)
+{
+    struct
+    {
+        const char* before;
+        const char* after;
+        const char* name;
+        int startSeconds; // of the logged line; the checkpoint's start is at 0
+        int loggedLength; // the checkpoint's length is 30 minutes
+        int lines;        // in the log after the recovery
+    } cases[] = {
+        {"Europe/Rome", "America/New_York", "Office", 0, 30 * 60 + 42, 1},
+        {"America/New_York", "Europe/Rome", "Office", 0, 30 * 60, 1},
+        {"Europe/Rome", "Asia/Kolkata", "Office", 0, 30 * 60 + 12, 1},        // half hours
+        {"Europe/Rome", "Asia/Kathmandu", "Office", 0, 30 * 60 + 12, 1},      // quarter hours
+        {"Pacific/Pago_Pago", "Pacific/Kiritimati", "Office", 0, 30 * 60, 1}, // 25 hours apart
+        {"Europe/Rome", "Europe/Rome", "Office", 0, 30 * 60 + 42, 1},
+        {"Europe/Rome", "America/New_York", "Home", 0, 30 * 60 + 42, 2},
+        {"Europe/Rome", "America/New_York", "Office", 1, 30 * 60 + 42, 2},
+        {"Europe/Rome", "America/New_York", "Office", 0, 30 * 60 - 1, 2},
+        {"Europe/Rome", "America/New_York", "Office", 0, 30 * 60 + 120, 2},
+    };
+    for (const auto& c : cases) {
+        CTempDir dir;
+        const std::string prefix = dir.Path() + "/";
+        std::int64_t start = 0;
+        {
+            CScopedTimeZone zone(c.before);
+            const CTime at(2021, 6, 10, 20, 15, 0);
+            start = at.GetTime();
+            CConnectionLog log(prefix + "Zelmorin.Log");
+            const CTime logged = at + CTimeSpan(c.startSeconds);
+            log.Append(logged, logged + CTimeSpan(c.loggedLength), "Office");
+            ASSERT_TRUE(CCheckpoint(prefix).WriteCheckpoint(at, at + CTimeSpan(0, 0, 30, 0), c.name));
+        }
+        CScopedTimeZone zone(c.after);
+        CConnectionLog log(prefix + "Zelmorin.Log");
+        CCheckpoint(prefix).RecoverCheckpoint(log);
+        EXPECT_EQ(log.GetConnectionCount(), c.lines) << c.before << " -> " << c.after << " " << c.name << " +"
+                                                     << c.startSeconds << "s, " << c.loggedLength << "s";
+        bool recovered = false; // the checkpoint's own instant, when it was logged
+        for (int i = 0; i < log.GetConnectionCount(); ++i)
+            recovered = recovered || (log.GetConnection(i)->GetStart().GetTime() == start &&
+                                      log.GetConnection(i)->m_strName == c.name);
+        EXPECT_EQ(recovered, c.lines == 2 || std::string(c.before) == c.after);
+    }
+}
+
 TEST_F(Checkpoint, OddFilesAreLeftInPlaceAndReportedWithoutStoppingTheStart)
 {
     CCheckpoint checkpoint(Prefix());
