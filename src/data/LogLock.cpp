@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -19,6 +20,11 @@ namespace {
 // The files this thread holds locks on. flock conflicts between two descriptors of the same
 // process too, so a nested lock must not ask again.
 thread_local std::vector<std::pair<dev_t, ino_t>> t_held;
+
+// Whether the user was told of a file system without locks, and the file to name until then.
+std::mutex g_unlockedMutex;
+std::string g_unlockedPath;
+bool g_unlockedTold = false;
 
 bool HeldHere(dev_t dev, ino_t ino)
 {
@@ -74,6 +80,8 @@ CLogLock::CLogLock(const std::string& path, Kind kind, bool create)
             // A file system without locks: the log must still be read and written, only
             // without the guard against a second writer.
             m_bNested = true;
+            if (exclusive)
+                NoteUnlocked(path);
             return;
         }
         if (rc != 0) {
@@ -119,6 +127,29 @@ int CLogLock::Wait(int operation) const
 void CLogLock::SetWaitLimit(std::chrono::milliseconds limit)
 {
     s_waitLimit = limit;
+}
+
+void CLogLock::NoteUnlocked(const std::string& path)
+{
+    std::lock_guard<std::mutex> guard(g_unlockedMutex);
+    if (!g_unlockedTold && g_unlockedPath.empty())
+        g_unlockedPath = path;
+}
+
+std::string CLogLock::TakeUnlockedNotice()
+{
+    std::lock_guard<std::mutex> guard(g_unlockedMutex);
+    if (g_unlockedTold || g_unlockedPath.empty())
+        return {};
+    g_unlockedTold = true;
+    return g_unlockedPath;
+}
+
+void CLogLock::ResetUnlockedNotice()
+{
+    std::lock_guard<std::mutex> guard(g_unlockedMutex);
+    g_unlockedPath.clear();
+    g_unlockedTold = false;
 }
 
 void CLogLock::SetCancelFlag(const std::atomic<bool>* cancel)

@@ -44,6 +44,15 @@ public:
     // A flag (set from a signal handler, say) that ends every wait at once; nullptr for none.
     static void SetCancelFlag(const std::atomic<bool>* cancel);
 
+    // A file system without locks is written unlocked, and whoever talks to the user says so
+    // once per process: NoteUnlocked records the first file written so (the log by a lock of
+    // this class, a rewrite's temporary file by COutputFile); TakeUnlockedNotice hands its path
+    // out once, and is empty before that and ever after.
+    static void NoteUnlocked(const std::string& path);
+    static std::string TakeUnlockedNotice();
+    // As at the process's start, for tests.
+    static void ResetUnlockedNotice();
+
 private:
     // flock without blocking, retried until the limit; 0, or -1 with errno set.
     int Wait(int operation) const;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "FileException.h"
+#include "LogLock.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ void COutputFile::OpenTemporary(const struct stat* existing)
         // unlocked there; its temporary file is then never taken for a crash's leftover.
         close(m_nMarkFd);
         m_nMarkFd = -1;
+        CLogLock::NoteUnlocked(m_strTarget);
     } else if (lockError != 0) {
         errno = lockError;
         CFileException error = CFileException::FromErrno(m_strTarget, "cannot create a file in " + folder);

@@ -6,6 +6,7 @@
 #include "ConnectionLog.h"
 #include "ElapsedClock.h"
 #include "FileException.h"
+#include "LogLock.h"
 #include "MonitorView.h"
 #include "Resource.h"
 #include "StopPoint.h"
@@ -90,6 +91,19 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected)
     OnRasPoll(name, connected, ElapsedClockMs());
 }
 
+void CConnectionMonitor::TellIfUnlocked()
+{
+    // Asked at every report: the recovery at the start, the checkpoint's appends and the
+    // History's saves all may be the first to find a file system without locks.
+    const std::string path = CLogLock::TakeUnlockedNotice();
+    if (!path.empty())
+        m_view.ShowLogProblem(CUserMessage(
+            QT_TRANSLATE_NOOP("CUserMessage",
+                              "The file system of %1 has no file locks, so Zelmorin writes there without them. "
+                              "Another program that writes the same file at the same moment could undo a change."),
+            {path}));
+}
+
 void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std::int64_t atMs)
 {
     if (connected) {
@@ -147,6 +161,7 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std:
         }
         m_view.ApplyWindowState();
     }
+    TellIfUnlocked();
 }
 
 void CConnectionMonitor::OnStop()

@@ -56,6 +56,8 @@ private:
     // free for the running connection.
     bool SecurePending();
     void TellSaveProblem(const std::string& what);
+    // Tells the user, once per process, that a file was written without locks.
+    void TellIfUnlocked();
 
     CConnectionLog& m_log;
     CCheckpoint& m_checkpoint;

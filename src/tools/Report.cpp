@@ -12,6 +12,7 @@
 #include "ConnectionLog.h"
 #include "ExportFormat.h"
 #include "FileException.h"
+#include "LogLock.h"
 #include "TimeTexts.h"
 
 namespace {
@@ -508,6 +509,10 @@ int CReport::Export(CConnectionLog& log, const std::string& path)
         m_err << "zelmorin-report: cannot export to " << error.GetPath() << ": " << error.GetCause() << "\n";
         return 1;
     }
+    const std::string unlocked = CLogLock::TakeUnlockedNotice();
+    if (!unlocked.empty())
+        m_err << "zelmorin-report: note: the file system of " << unlocked
+              << " has no file locks, so it was written without them\n";
     return 0;
 }
 

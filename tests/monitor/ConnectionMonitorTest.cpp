@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include "ConnectionLog.h"
 #include "ConnectionMonitor.h"
 #include "ElapsedClock.h"
+#include "IoFaults.h"
 #include "LogLock.h"
 #include "MonitorFakes.h"
 #include "TestSupport.h"
@@ -213,6 +215,32 @@ TEST_F(ConnectionMonitor, ALogLockedByAnotherKeepsTheConnectionPending)
     EXPECT_TRUE(m_monitor.GetPending().empty());
     const std::string log = LogText();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+}
+
+// On a file system without locks every connection is still logged, and the user is told once
+// that the log is written without them; with locks nothing is said.
+TEST_F(ConnectionMonitor, AFileSystemWithoutLocksIsToldOnce)
+{
+    for (bool locks : {true, false}) {
+        SCOPED_TRACE(locks ? "with locks" : "without locks");
+        std::remove(m_dir.File("Zelmorin.Log").c_str());
+        m_view.m_calls.clear();
+        CLogLock::ResetUnlockedNotice();
+        IoFaults::DenyLocks(!locks);
+        Report(10, 0, 0, "Office", true);
+        Report(10, 5, 0, "Office", false);
+        Report(11, 0, 0, "Home", true);
+        Report(11, 1, 0, "Home", false);
+        IoFaults::DenyLocks(false);
+        EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                             "05/03/1999 11:00:00  05/03/1999 11:01:00  00:01:00  Home\r\n");
+        EXPECT_EQ(std::count_if(m_view.m_calls.begin(), m_view.m_calls.end(),
+                                [this](const std::string& call) {
+                                    return call.find("The file system of " + m_dir.File("Zelmorin.Log") +
+                                                     " has no file locks") != std::string::npos;
+                                }),
+                  locks ? 0 : 1);
+    }
 }
 
 // A folder in the checkpoint's place: no checkpoint can be written, the log still can.
