@@ -297,6 +297,10 @@ A file of that name that existed before was left as it was.</source>
 
 Un file con quel nome già esistente è stato lasciato com&apos;era.</translation>
     </message>
+    <message>
+        <source>The file system of %1 has no file locks, so Zelmorin writes there without them. Another program that writes the same file at the same moment could undo a change.</source>
+        <translation>Il file system di %1 non offre i blocchi dei file, quindi Zelmorin vi scrive senza. Un altro programma che scriva lo stesso file nello stesso momento potrebbe annullare una modifica.</translation>
+    </message>
 </context>
 <context>
     <name>CHistoryFrame</name>
@@ -904,6 +908,10 @@ Un file con quel nome già esistente è stato lasciato com&apos;era.</translatio
     <message>
         <source>Zelmorin cannot write %1. A connection may be lost if the program stops before this is put right.</source>
         <translation>Zelmorin non riesce a scrivere %1. Una connessione può andare persa se il programma si ferma prima che il problema sia risolto.</translation>
+    </message>
+    <message>
+        <source>The file system of %1 has no file locks, so Zelmorin writes there without them. Another program that writes the same file at the same moment could undo a change.</source>
+        <translation>Il file system di %1 non offre i blocchi dei file, quindi Zelmorin vi scrive senza. Un altro programma che scriva lo stesso file nello stesso momento potrebbe annullare una modifica.</translation>
     </message>
 </context>
 </TS>

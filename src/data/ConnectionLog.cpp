@@ -37,16 +37,25 @@ public:
         const char* end = data + size;
         while (data < end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', std::size_t(end - data)));
-            if (!newline) {
-                m_partial.append(data, std::size_t(end - data));
-                return;
-            }
-            if (m_partial.empty()) {
-                Line(std::string_view(data, std::size_t(newline - data)));
+            const std::size_t length = std::size_t((newline ? newline : end) - data);
+            if (m_bTooLong || m_partial.size() + length > kMaxLineBytes) {
+                // Never held whole: a line without an end could take all memory.
+                m_bTooLong = true;
+                std::string().swap(m_partial);
+            } else if (!newline) {
+                m_partial.append(data, length);
+            } else if (m_partial.empty()) {
+                Line(std::string_view(data, length));
             } else {
-                m_partial.append(data, std::size_t(newline - data));
+                m_partial.append(data, length);
                 Line(m_partial);
                 m_partial.clear();
+            }
+            if (!newline)
+                return;
+            if (m_bTooLong) {
+                ++m_content.skipped;
+                m_bTooLong = false;
             }
             data = newline + 1;
         }
@@ -61,9 +70,12 @@ public:
     // A last line without a line end is still a line.
     void FinishLine()
     {
-        if (!m_partial.empty())
+        if (m_bTooLong)
+            ++m_content.skipped;
+        else if (!m_partial.empty())
             Line(m_partial);
         m_partial.clear();
+        m_bTooLong = false;
     }
 
     // The records added to the store since this reader began join the log's list, in start
@@ -120,6 +132,7 @@ private:
     const bool m_bHashing;
     CLogLineParser m_parser;
     std::string m_partial;
+    bool m_bTooLong = false; // skipping the rest of a line longer than kMaxLineBytes
     CLogDay* m_pLastDay = nullptr;
     int m_nLastYear = 0, m_nLastMonth = 0, m_nLastDay = 0;
 };
@@ -162,7 +175,12 @@ bool CConnectionLog::Load()
     // leaves a half log in memory that a later Save would write back.
     SContent fresh;
     fresh.read = true;
-    const int error = ReadAll(fd, fresh, !m_bReadOnly);
+    int error = 0;
+    try {
+        error = ReadAll(fd, fresh, !m_bReadOnly);
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM; // a log larger than memory: refused, and what was read before stays
+    }
     if (error != 0) {
         m_nLoadError = error;
         return false;
@@ -271,6 +289,7 @@ int CConnectionLog::ReadAll(int fd, SContent& content, bool hashing)
     content.store.Absorb(std::move(later.store));
     content.unread.insert(content.unread.end(), std::make_move_iterator(later.unread.begin()),
                           std::make_move_iterator(later.unread.end()));
+    content.skipped += later.skipped;
     for (auto& month : later.months) {
         if (CLogMonth* same = Find(content, month->GetYear(), month->GetMonth()))
             same->TakeDaysFrom(*month);
@@ -354,7 +373,7 @@ void CConnectionLog::Undo(int fd, off_t oldSize, bool created, const CFileExcept
                          error.GetErrno());
 }
 
-bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name)
+bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, const std::string& name, Match match)
 {
     if (m_strPath.empty())
         return false;
@@ -377,15 +396,44 @@ bool CConnectionLog::AppendUnlessLogged(const CTime& start, const CTime& end, co
         throw CFileException(m_strPath, "cannot read", m_nLoadError);
     const std::string stored = CConnection::LineSafeName(name);
     auto earlier = [](const CConnection* record, const CTime& at) { return record->GetStart() < at; };
-    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start, earlier);
-         it != m_content.connections.end() && (*it)->GetStart() == start; ++it) {
-        if ((*it)->m_strName == stored)
+    // A start in the hour that repeats when daylight saving ends is written as a wall-clock time
+    // that reads back as the first of its two instants: the line's text is compared too, for
+    // the records an hour either side.
+    static constexpr const char* kLineTime = "%d/%m/%Y %H:%M:%S";
+    const std::string startText = start.Format(kLineTime);
+    const CTimeSpan hour(0, 1, 0, 0);
+    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start - hour, earlier);
+         it != m_content.connections.end() && (*it)->GetStart() <= start + hour; ++it) {
+        if ((*it)->m_strName == stored &&
+            ((*it)->GetStart() == start || (*it)->GetStart().Format(kLineTime) == startText))
             return false;
     }
+    if (match == Match::AnyZone && LoggedInAnotherZone(start, end, stored))
+        return false;
     // The lock is still held, so the file is what was read followed by exactly these bytes.
     const std::string written = AppendLine(lock, CConnection(start, end, name).FormatLine("  "));
     TakeIn(written.data(), written.size());
     return true;
+}
+
+bool CConnectionLog::LoggedInAnotherZone(const CTime& start, const CTime& end, const std::string& stored) const
+{
+    // The line holds the wall-clock text of the zone it was written in; read under another, it
+    // is the real start moved by the difference of the two offsets, which are whole quarter
+    // hours. The seconds and the length must agree too, so that two connections of one entry
+    // are never taken for one: a duplicate is the lesser harm.
+    const long long length = (end - start).GetTotalSeconds();
+    const CTimeSpan limit(kZoneShiftLimit);
+    auto earlier = [](const CConnection* record, const CTime& at) { return record->GetStart() < at; };
+    for (auto it = std::lower_bound(m_content.connections.begin(), m_content.connections.end(), start - limit, earlier);
+         it != m_content.connections.end() && (*it)->GetStart() <= start + limit; ++it) {
+        const CConnection& record = **it;
+        const long long shift = (record.GetStart() - start).GetTotalSeconds();
+        const long long longer = (record.GetEnd() - record.GetStart()).GetTotalSeconds() - length;
+        if (record.m_strName == stored && shift % 900 == 0 && longer >= 0 && longer <= kZoneShiftLonger)
+            return true;
+    }
+    return false;
 }
 
 bool CConnectionLog::WriteAll(const std::string& path, const std::string& separator, bool includeDeleted)
@@ -445,6 +493,9 @@ bool CConnectionLog::Save()
         lock = std::make_unique<CLogLock>(m_strPath);
     }
     TakeInAppendedLines(lock->GetFd());
+    if (m_content.skipped > 0)
+        throw CFileException(m_strPath, "holds lines too long to read, which a rewrite would lose; it is left as it is",
+                             EFBIG);
     Rewrite(m_strPath, "  ", true);
     return Load();
 }

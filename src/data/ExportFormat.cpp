@@ -14,10 +14,16 @@ std::string ExportField(const std::string& field, const std::string& separator)
     // Tab-separated readers take a quote as text, so only a tab or a line break needs quoting
     // there; comma-separated ones follow RFC 4180.
     const char* special = separator == "," ? ",\"\r\n" : separator == "\t" ? "\t\r\n" : nullptr;
-    if (!special || field.find_first_of(special) == std::string::npos)
+    if (!special)
         return field;
+    // A spreadsheet takes a field that starts so for a formula: a name from a stranger (a
+    // network's name) must stay text, so it gets the quote that marks text.
+    const bool formula = !field.empty() && std::string("=+-@\t\r").find(field[0]) != std::string::npos;
+    const std::string text = formula ? "'" + field : field;
+    if (text.find_first_of(special) == std::string::npos)
+        return text;
     std::string quoted = "\"";
-    for (char c : field) {
+    for (char c : text) {
         if (c == '"')
             quoted += '"';
         quoted += c;

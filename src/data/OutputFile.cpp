@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -13,25 +12,12 @@
 #include <unistd.h>
 
 #include "FileException.h"
+#include "LogLock.h"
 
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
 constexpr std::size_t kRandomChars = 8;
-
-// Writes replace the file a symbolic link points at, not the link itself.
-std::string ResolveTarget(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved))
-            return resolved;
-    }
-    return path;
-}
 
 std::string DirectoryOf(const std::string& path)
 {
@@ -39,6 +25,48 @@ std::string DirectoryOf(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether a link may be followed, by the rule of the kernel's protected_symlinks: in a sticky
+// folder that everyone may write (a shared temporary folder), only a link of this user's or of
+// the folder's owner; another user's link there would aim our rewrite at a file of ours.
+bool MayFollow(const std::string& link, const struct stat& linkStat)
+{
+    if (linkStat.st_uid == geteuid())
+        return true;
+    struct stat folder
+    {
+    };
+    if (stat(DirectoryOf(link).c_str(), &folder) != 0)
+        return false;
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return !shared || folder.st_uid == linkStat.st_uid;
+}
+
+// Writes replace the file a symbolic link points at, not the link itself; each link on the
+// way must be one that may be followed.
+std::string ResolveTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st
+        {
+        };
+        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        if (!MayFollow(current, st))
+            throw CFileException(path,
+                                 "cannot open for writing: it is a link that another user made in a shared folder, "
+                                 "which is not followed",
+                                 EACCES);
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || std::size_t(length) >= target.size())
+            throw CFileException::FromErrno(path, "cannot open for writing");
+        target.resize(std::size_t(length));
+        current = target[0] == '/' ? target : DirectoryOf(current) + "/" + target;
+    }
+    throw CFileException(path, "cannot open for writing: Too many levels of symbolic links", ELOOP);
 }
 
 // The descriptor a name of one of the process's own descriptors stands for, else -1. Opening
@@ -78,31 +106,10 @@ std::string TemporaryName(const std::string& folder)
     return name;
 }
 
-// The name of earlier versions' temporary files: the target's name, ".tmp-", then three
-// numbers joined by dashes (process, seed, counter).
-bool IsEarlierTemporaryName(const std::string& name)
-{
-    std::string::size_type at = name.rfind(".tmp-");
-    if (at == std::string::npos || at == 0)
-        return false;
-    int numbers = 0;
-    bool digit = false;
-    for (std::size_t i = at + 5; i < name.size(); ++i) {
-        if (name[i] >= '0' && name[i] <= '9') {
-            digit = true;
-        } else if (name[i] == '-' && digit) {
-            ++numbers;
-            digit = false;
-        } else {
-            return false;
-        }
-    }
-    return digit && numbers == 2;
-}
-
 // Removes the temporary files of rewrites that never finished. A rewrite holds a lock on its
-// temporary file until after the rename, so one whose lock is free was left by a crash.
-// Earlier versions held no such lock: their files go once they are a day old.
+// temporary file until after the rename, so one whose lock is free was left by a crash. Only
+// this user's own files with exactly our name are removed: the folder may be shared, and a
+// file that merely looks like ours (an editor's backup) is someone's document.
 void RemoveStaleTemporaries(const std::string& folder)
 {
     DIR* dir = opendir(folder.c_str());
@@ -111,9 +118,7 @@ void RemoveStaleTemporaries(const std::string& folder)
     const std::size_t prefixLength = std::strlen(COutputFile::kTemporaryPrefix);
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        const bool earlier = IsEarlierTemporaryName(name);
-        if (!earlier && (name.size() != prefixLength + kRandomChars ||
-                         name.compare(0, prefixLength, COutputFile::kTemporaryPrefix)))
+        if (name.size() != prefixLength + kRandomChars || name.compare(0, prefixLength, COutputFile::kTemporaryPrefix))
             continue;
         std::string path = folder + "/" + name;
         int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
@@ -122,7 +127,7 @@ void RemoveStaleTemporaries(const std::string& folder)
         struct stat held
         {
         }, now{};
-        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && (!earlier || held.st_mtime < time(nullptr) - 86400) &&
+        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == geteuid() &&
             flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &now) == 0 && now.st_ino == held.st_ino &&
             now.st_dev == held.st_dev)
             unlink(path.c_str()); // silent: at worst it is tried again next time
@@ -172,10 +177,26 @@ COutputFile::COutputFile(const std::string& path, Mode) : m_strTarget(path)
 void COutputFile::OpenInPlace(const std::string& path, int fd)
 {
     m_bInPlace = true;
-    // A pipe's open waits for its reader, as a shell's redirection does.
-    m_fd = fd >= 0 ? fcntl(fd, F_DUPFD_CLOEXEC, 3) : open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+        m_fd = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        if (m_fd < 0)
+            throw CFileException::FromErrno(path, "cannot open for writing");
+        return;
+    }
+    // Without blocking: a pipe that nobody reads would hold the window (and the checkpoint)
+    // for as long as nobody comes. Once open, writes wait for the reader as usual.
+    m_fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (m_fd < 0 && errno == ENXIO)
+        throw CFileException(path, "cannot open for writing: it is a pipe that nothing reads", ENXIO);
     if (m_fd < 0)
         throw CFileException::FromErrno(path, "cannot open for writing");
+    const int flags = fcntl(m_fd, F_GETFL);
+    if (flags < 0 || fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        CFileException error = CFileException::FromErrno(path, "cannot open for writing");
+        close(m_fd); // nothing written yet
+        m_fd = -1;
+        throw error;
+    }
 }
 
 void COutputFile::OpenTemporary(const struct stat* existing)
@@ -193,7 +214,15 @@ void COutputFile::OpenTemporary(const struct stat* existing)
     if (m_fd < 0)
         throw CFileException::FromErrno(m_strTarget, "cannot create a file in " + folder);
     m_nMarkFd = fcntl(m_fd, F_DUPFD_CLOEXEC, 3);
-    if (m_nMarkFd < 0 || flock(m_nMarkFd, LOCK_EX | LOCK_NB) != 0) {
+    int lockError = m_nMarkFd < 0 ? errno : flock(m_nMarkFd, LOCK_EX | LOCK_NB) != 0 ? errno : 0;
+    if (lockError == ENOLCK || lockError == EOPNOTSUPP || lockError == ENOSYS || lockError == EINVAL) {
+        // A file system without locks: the rewrite goes on unmarked, as the log is used
+        // unlocked there; its temporary file is then never taken for a crash's leftover.
+        close(m_nMarkFd);
+        m_nMarkFd = -1;
+        CLogLock::NoteUnlocked(m_strTarget);
+    } else if (lockError != 0) {
+        errno = lockError;
         CFileException error = CFileException::FromErrno(m_strTarget, "cannot create a file in " + folder);
         Abandon();
         throw error;

@@ -10,12 +10,16 @@
 // disk; a crash or a full disk leaves either the old file or the new one, never a torn one.
 // The owner, group and mode of an existing target are kept. An object destroyed without
 // Commit() removes its temporary file and leaves the target untouched; a temporary file that a
-// crashed process left behind is removed by the next rewrite in the same folder.
+// crashed process of this user's left behind is removed by the next rewrite in the same folder
+// (nobody else's file, and nothing but our exact name). A symbolic link is followed, except
+// another user's link in a sticky folder that everyone may write (the kernel's
+// protected_symlinks rule).
 //
 // Anything else that can be written is written in place: a pipe, a character device, and the
 // process's own descriptors named as /dev/stdout, /dev/stderr, /dev/fd/N or /proc/self/fd/N.
-// A folder, a block device and a file that cannot be opened for writing (also for root: one
-// without any write permission) are refused.
+// A pipe is opened without waiting: one that nothing reads is refused. A folder, a block
+// device and a file that cannot be opened for writing (also for root: one without any write
+// permission) are refused.
 class COutputFile
 {
 public:

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "DialogUnits.h"
+#include "PasswordHash.h"
 
 namespace {
 
@@ -129,14 +130,10 @@ std::string PasswordBytes(const QString& password)
 
 bool PasswordMatches(const QString& typed, const std::string& stored)
 {
-    QByteArray bytes = typed.toUtf8();
-    // Every byte is looked at whatever the first difference, so the time taken tells nothing.
-    unsigned char difference = bytes.size() == static_cast<qsizetype>(stored.size()) ? 0 : 1;
-    const qsizetype common = qMin(bytes.size(), static_cast<qsizetype>(stored.size()));
-    for (qsizetype i = 0; i < common; ++i)
-        difference |= static_cast<unsigned char>(bytes[i] ^ stored[static_cast<std::size_t>(i)]);
+    std::string bytes = PasswordBytes(typed);
+    const bool matches = CPasswordHash::Matches(bytes, stored);
     WipePassword(bytes);
-    return difference == 0;
+    return matches;
 }
 
 void WipePassword(QString& text)

@@ -53,7 +53,7 @@ void ClearPasswordField(QLineEdit* field);
 // The bytes a password is stored as (UTF-8).
 std::string PasswordBytes(const QString& password);
 
-// Whether a typed password is the stored one, byte for byte.
+// Whether a typed password is the stored one (a hash, or from older settings the bytes).
 bool PasswordMatches(const QString& typed, const std::string& stored);
 
 // Overwrite a buffer that held a password, then empty it. A buffer that is shared with another

@@ -8,6 +8,7 @@
 #include "ConnectionLog.h"
 #include "FileException.h"
 #include "HistoryDoc.h"
+#include "HistoryExport.h"
 #include "Prompt.h"
 #include "TextBytes.h"
 
@@ -55,6 +56,7 @@ bool CHistoryCommands::Save(CHistoryDoc& doc, QWidget* parent)
     try {
         doc.GetLog()->Save();
         doc.m_bChangePending = false;
+        CHistoryExport::TellIfUnlocked(parent);
         return true;
     } catch (const CFileException& error) {
         doc.m_bChangePending = true;
@@ -81,6 +83,7 @@ bool CHistoryCommands::AddManualConnection(CHistoryDoc& doc, const std::vector<s
         doc.GetLog()->Append(record.GetStart(), record.GetEnd(), record.m_strName);
         appended = true;
         doc.GetLog()->Save();
+        CHistoryExport::TellIfUnlocked(parent);
     } catch (const CFileException& error) {
         // Once appended, memory is what the file holds; only the sorting rewrite is missing.
         ReportFileError(error, parent);

@@ -9,6 +9,7 @@
 #include "ExportFormat.h"
 #include "FileException.h"
 #include "HistoryDoc.h"
+#include "LogLock.h"
 #include "Prompt.h"
 #include "TextBytes.h"
 
@@ -39,10 +40,25 @@ void CHistoryExport::ExportHistory(CHistoryDoc& doc, QWidget* parent)
     ExportHistoryTo(doc, QFile::encodeName(files.first()).toStdString(), parent);
 }
 
+void CHistoryExport::TellIfUnlocked(QWidget* parent)
+{
+    const std::string path = CLogLock::TakeUnlockedNotice();
+    if (path.empty())
+        return;
+    CPrompt::Show(parent, CPrompt::Kind::Information,
+                  BytesFromQString(QCoreApplication::translate(
+                                       "CHistoryExport",
+                                       "The file system of %1 has no file locks, so Zelmorin writes there without "
+                                       "them. Another program that writes the same file at the same moment could undo "
+                                       "a change.")
+                                       .arg(QStringFromBytes(path))));
+}
+
 bool CHistoryExport::ExportHistoryTo(CHistoryDoc& doc, const std::string& path, QWidget* parent)
 {
     try {
         doc.GetLog()->WriteAll(path, ExportSeparatorFor(path), false);
+        TellIfUnlocked(parent);
         return true;
     } catch (const CFileException& error) {
         CPrompt::Show(

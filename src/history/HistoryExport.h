@@ -24,6 +24,11 @@ public:
     // false is returned.
     static bool ExportHistoryTo(CHistoryDoc& doc, const std::string& path, QWidget* parent);
 
+    // Tells the user, once per process, that a file was written without locks since its file
+    // system has none. Asked after every write of the History's that worked: saves, exports and
+    // the chart.
+    static void TellIfUnlocked(QWidget* parent);
+
     // Replaces the modal run of the save dialog; nullptr runs it normally again.
     static void SetDialogRunner(DialogRunner runner);
 };

@@ -75,7 +75,7 @@ void CHistoryList::FillList(CLogDay* day)
                         QStringFromBytes(record->GetDurationText()), QStringFromBytes(record->GetName())});
         row->setData(0, kRoleRecord, QVariant::fromValue(static_cast<void*>(record)));
         for (int c = 0; c < 4; ++c)
-            row->setToolTip(c, row->text(c)); // columns may be narrower than their texts
+            row->setToolTip(c, PlainTip(row->text(c))); // columns may be narrower than their texts
         rows.append(row);
     }
     addTopLevelItems(rows);

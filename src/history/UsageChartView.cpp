@@ -16,6 +16,7 @@
 #include "ConnectionLog.h"
 #include "FileException.h"
 #include "HistoryDoc.h"
+#include "HistoryExport.h"
 #include "HistoryTree.h"
 #include "OutputFile.h"
 #include "Prompt.h"
@@ -205,6 +206,7 @@ bool CUsageChartView::SavePngTo(const QString& path)
             COutputFile file(QFile::encodeName(path).toStdString());
             file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
             file.Commit();
+            CHistoryExport::TellIfUnlocked(this);
             return true;
         } catch (const CFileException& error) {
             cause = error.GetCause();

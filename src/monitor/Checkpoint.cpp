@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +16,12 @@
 #include "ConnectionLog.h"
 #include "FileException.h"
 #include "OutputFile.h"
+#include "SafeFile.h"
 #include "StopPoint.h"
+
+// A recovered connection's line must be one the log reads back.
+static_assert(CCheckpoint::kMaxCheckpointBytes + 64 <= static_cast<long long>(CConnectionLog::kMaxLineBytes),
+              "a checkpoint's name must fit in a log line");
 
 namespace {
 
@@ -119,16 +125,28 @@ bool CCheckpoint::Decode(const std::string& bytes, CTime& start, CTime& checkpoi
 
 bool CCheckpoint::WriteFile(const std::string& path, const std::string& bytes)
 {
-    const std::string temp = path + ".tmp" + std::to_string(getpid());
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // An unpredictable name, created exclusively: nobody can have put a link or a pipe there.
+    std::string temp;
+    int fd = CSafeFile::CreateTemporary(path + ".tmp", temp);
     if (fd >= 0) {
+        // A lock held until after the rename, so that a start removes only the files of
+        // writers that died. A file system without locks keeps its temporary files instead.
+        const int mark = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        if (mark >= 0)
+            (void)flock(mark, LOCK_EX | LOCK_NB);
         bool ok = COutputFile::WriteFully(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
         int error = errno;
         if (close(fd) != 0 && ok) {
             ok = false;
             error = errno;
         }
-        if (ok && rename(temp.c_str(), path.c_str()) == 0) {
+        if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+            ok = false;
+            error = errno;
+        }
+        if (mark >= 0)
+            close(mark); // only held the lock
+        if (ok) {
             int dir = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (dir >= 0) {
                 (void)fsync(dir); // some file systems refuse; the data itself is on disk
@@ -136,30 +154,20 @@ bool CCheckpoint::WriteFile(const std::string& path, const std::string& bytes)
             }
             return true;
         }
-        if (ok)
-            error = errno;
         unlink(temp.c_str());
         // A full disk or a folder in the target's place: the old file stays as it was.
         m_strLastError = Describe(path, error);
         return false;
     }
     // No file can be created beside it (a folder this user may not write, with a file the user
-    // may): the file itself is rewritten. A crash mid-write leaves a short file, which the next
-    // start sets aside as damaged.
-    fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    // may): the file itself is rewritten, if it is a plain file of this user's. A crash
+    // mid-write leaves a short file, which the next start sets aside as damaged.
+    fd = CSafeFile::Open(path, O_WRONLY, CSafeFile::Use::Write);
     if (fd < 0) {
         m_strLastError = Describe(path, errno);
         return false;
     }
-    struct stat st
-    {
-    };
-    bool ok = fstat(fd, &st) == 0;
-    if (ok && !S_ISREG(st.st_mode)) {
-        ok = false;
-        errno = EINVAL;
-    }
-    ok = ok && ftruncate(fd, 0) == 0 && COutputFile::WriteFully(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
+    bool ok = ftruncate(fd, 0) == 0 && COutputFile::WriteFully(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -179,9 +187,14 @@ bool CCheckpoint::RemoveFile(const std::string& path)
         return true;
     int error = errno;
     // A folder that does not let this user remove files may still let the file be emptied,
-    // which means the same.
-    if (S_ISREG(st.st_mode) && truncate(path.c_str(), 0) == 0)
-        return true;
+    // which means the same; never through a link, nor another user's file.
+    const int fd = CSafeFile::Open(path, O_WRONLY, CSafeFile::Use::Write);
+    if (fd >= 0) {
+        const bool emptied = ftruncate(fd, 0) == 0;
+        close(fd); // nothing written
+        if (emptied)
+            return true;
+    }
     m_strLastError = Describe(path, error);
     return false;
 }
@@ -209,12 +222,17 @@ bool CCheckpoint::WritePending(const std::vector<SPendingRecord>& records)
 CCheckpoint::ERead CCheckpoint::ReadSmallFile(const std::string& path, long long limit, std::string& bytes)
 {
     bytes.clear();
-    // Non-blocking: a pipe in the file's place must not hold up the start.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking: a pipe in the file's place must not hold up the start. Never through a
+    // link: another user's checkpoint, or a file of ours it points at, is not our connection.
+    int fd = CSafeFile::Open(path, O_RDONLY, CSafeFile::Use::Read);
     if (fd < 0) {
         if (errno == ENOENT)
             return ERead::Missing;
-        m_problems.push_back(CantRead(path, errno));
+        if (errno == EINVAL || errno == EISDIR)
+            m_problems.emplace_back(QT_TRANSLATE_NOOP("CUserMessage", "%1 is not a regular file; it is left in place."),
+                                    std::vector<std::string>{path});
+        else
+            m_problems.push_back(CantRead(path, errno));
         return ERead::Unusable;
     }
     struct stat st
@@ -223,9 +241,8 @@ CCheckpoint::ERead CCheckpoint::ReadSmallFile(const std::string& path, long long
     std::optional<CUserMessage> problem;
     if (fstat(fd, &st) != 0) {
         problem = CantRead(path, errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        problem =
-            CUserMessage(QT_TRANSLATE_NOOP("CUserMessage", "%1 is not a regular file; it is left in place."), {path});
+    } else if (st.st_uid != geteuid()) {
+        problem = CantRead(path, EPERM);
     } else if (st.st_size > limit) {
         problem =
             CUserMessage(QT_TRANSLATE_NOOP("CUserMessage",
@@ -276,9 +293,10 @@ void CCheckpoint::SetAside(const std::string& path)
 
 void CCheckpoint::RemoveLeftovers() const
 {
-    // A crash between creating a temporary file and renaming it leaves "<file>.tmp<pid>". One
-    // whose process is gone is nobody's; one whose process lives (another user's monitor on a
-    // shared folder, or a reused number) is left alone.
+    // A crash between creating a temporary file and renaming it leaves "<file>.tmpXXXXXX". A
+    // writer holds a lock on its file until the rename, so one whose lock is free is nobody's.
+    // Earlier versions named it "<file>.tmp<pid>" and held no lock: one whose process is gone
+    // is nobody's. Only this user's own plain files are ever removed.
     const std::string folder = DirectoryOf(m_strPath);
     DIR* dir = opendir(folder.c_str());
     if (!dir)
@@ -290,12 +308,26 @@ void CCheckpoint::RemoveLeftovers() const
         for (const std::string& prefix : prefixes) {
             if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
                 continue;
-            const std::string digits = name.substr(prefix.size());
-            if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            const std::string tail = name.substr(prefix.size());
+            const bool earlier = tail.size() <= 9 && tail.find_first_not_of("0123456789") == std::string::npos;
+            if (!earlier && !CSafeFile::IsTemporaryName(name, prefix))
                 continue;
-            const pid_t pid = static_cast<pid_t>(std::atol(digits.c_str()));
-            if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH)
-                (void)unlink((folder + "/" + name).c_str()); // silent: a leftover that stays is harmless
+            const std::string path = folder + "/" + name;
+            const int fd = CSafeFile::Open(path, O_RDONLY, CSafeFile::Use::Write);
+            if (fd < 0)
+                continue;
+            bool unused = flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (earlier) {
+                const pid_t pid = static_cast<pid_t>(std::atol(tail.c_str()));
+                unused = unused && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH;
+            }
+            struct stat held
+            {
+            }, now{};
+            if (unused && fstat(fd, &held) == 0 && lstat(path.c_str(), &now) == 0 && now.st_ino == held.st_ino &&
+                now.st_dev == held.st_dev)
+                (void)unlink(path.c_str()); // silent: a leftover that stays is harmless
+            close(fd);                      // only read
         }
     }
     closedir(dir);
@@ -360,7 +392,10 @@ int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
         return appended;
     }
     try {
-        if (log.AppendUnlessLogged(start, checkpointTime, name))
+        // The checkpoint holds the instant, a line the wall-clock text of the zone it was
+        // written in: a zone changed since may make the logged line read back as another time.
+        // (Pending lines are log lines: they move with the log's, and match as they are.)
+        if (log.AppendUnlessLogged(start, checkpointTime, name, CConnectionLog::Match::AnyZone))
             ++appended;
     } catch (const CFileException& error) {
         logFailed(error);

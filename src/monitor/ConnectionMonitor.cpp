@@ -6,6 +6,7 @@
 #include "ConnectionLog.h"
 #include "ElapsedClock.h"
 #include "FileException.h"
+#include "LogLock.h"
 #include "MonitorView.h"
 #include "Resource.h"
 #include "StopPoint.h"
@@ -90,6 +91,19 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected)
     OnRasPoll(name, connected, ElapsedClockMs());
 }
 
+void CConnectionMonitor::TellIfUnlocked()
+{
+    // Asked at every report: the recovery at the start, the checkpoint's appends and the
+    // History's saves all may be the first to find a file system without locks.
+    const std::string path = CLogLock::TakeUnlockedNotice();
+    if (!path.empty())
+        m_view.ShowLogProblem(CUserMessage(
+            QT_TRANSLATE_NOOP("CUserMessage",
+                              "The file system of %1 has no file locks, so Zelmorin writes there without them. "
+                              "Another program that writes the same file at the same moment could undo a change."),
+            {path}));
+}
+
 void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std::int64_t atMs)
 {
     if (connected) {
@@ -101,17 +115,21 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std:
             m_view.ApplyWindowState();
         }
         CTimeSpan elapsed = Elapsed(atMs);
+        m_strRunningName = name;
         const std::string time = TimeText(elapsed);
         m_view.SetRunningStatus(name, time);
         m_view.TraySetTip(RunningTip(name, time));
         if ((elapsed.GetTotalSeconds() % 60) % 30 == 0) {
             // The checkpoint is the running connection's only once the finished ones are safe.
             bool free = m_pending.empty() && !m_bCheckpointHeld ? true : SecurePending();
+            m_bRunningUnsaved = true;
             if (free) {
-                if (m_checkpoint.WriteCheckpoint(m_timeStart, m_timeStart + elapsed, name))
+                if (m_checkpoint.WriteCheckpoint(m_timeStart, m_timeStart + elapsed, name)) {
+                    m_bRunningUnsaved = false;
                     StopPoint("checkpoint-written");
-                else
+                } else {
                     TellSaveProblem(m_checkpoint.GetLastError());
+                }
             }
         }
     } else if (m_bConnected) {
@@ -143,10 +161,21 @@ void CConnectionMonitor::OnRasPoll(const std::string& name, bool connected, std:
         }
         m_view.ApplyWindowState();
     }
+    TellIfUnlocked();
 }
 
 void CConnectionMonitor::OnStop()
 {
     if (!m_pending.empty())
         SecurePending();
+    if (!m_bConnected || !m_bRunningUnsaved)
+        return;
+    // The running connection has no checkpoint to reach the log from at the next start (the
+    // folder or the file cannot be written): the log itself may still take it, as it stands.
+    try {
+        if (m_log.AppendUnlessLogged(m_timeStart, m_timeStart + Elapsed(ElapsedClockMs()), m_strRunningName))
+            StopPoint("logged-at-stop");
+    } catch (const CFileException&) {
+        // silent: the user was told when the checkpoint failed, and nothing else can take it
+    }
 }

@@ -35,7 +35,8 @@ public:
     // The same, seen now.
     void OnRasPoll(const std::string& name, bool connected);
     // The program stops: the pending connections go to the log or the pending file. A running
-    // connection stays in its checkpoint.
+    // connection stays in its checkpoint; one whose last checkpoint could not be written is
+    // appended to the log as it stands, if the log can take it.
     void OnStop();
 
     // The running time " %H:%M:%S" with the whole hours (at least two digits), and the running
@@ -55,6 +56,8 @@ private:
     // free for the running connection.
     bool SecurePending();
     void TellSaveProblem(const std::string& what);
+    // Tells the user, once per process, that a file was written without locks.
+    void TellIfUnlocked();
 
     CConnectionLog& m_log;
     CCheckpoint& m_checkpoint;
@@ -65,6 +68,9 @@ private:
     std::vector<SPendingRecord> m_pending;
     // The checkpoint file holds a finished connection that is nowhere else on disk.
     bool m_bCheckpointHeld = false;
+    // The running connection's last checkpoint could not be written.
+    bool m_bRunningUnsaved = false;
+    std::string m_strRunningName;
     bool m_bProblemShown = false;
     bool m_bSaveProblemShown = false;
 };

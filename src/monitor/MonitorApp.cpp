@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include "AppSettings.h"
+#include "LogLock.h"
 #include "MonitorDlg.h"
 #include "Prompt.h"
 #include "RasProviderFactory.h"
@@ -23,11 +25,14 @@ namespace {
 CMonitorDlg* g_mainWindow = nullptr;
 int g_signalPipe[2] = {-1, -1};
 bool g_bTerminating = false;
+// Set by the signal itself, so that a wait for the log's lock ends at once.
+std::atomic<bool> g_bSignalled{false};
 // A termination is honoured within two seconds, even while the worker waits for the service.
 constexpr std::chrono::milliseconds kTerminationWait{1500};
 
 void OnSignal(int)
 {
+    g_bSignalled = true; // lock-free, so safe in a handler
     char byte = 1;
     // Only async-signal-safe work here: the event loop does the rest.
     (void)!write(g_signalPipe[1], &byte, 1);
@@ -70,6 +75,7 @@ void CMonitorApp::WatchForTermination(CMonitorDlg& dialog, CAppSettings& setting
     struct sigaction action
     {
     };
+    CLogLock::SetCancelFlag(&g_bSignalled);
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -279,7 +279,7 @@ void CMonitorDlg::SetRunningStatus(const std::string& name, const std::string& t
     const int room = m_pStatus->contentsRect().width() - metrics.horizontalAdvance(timeText);
     const QString shown = metrics.elidedText(fullName, Qt::ElideRight, qMax(room, 0));
     m_pStatus->setText(shown + timeText);
-    m_pStatus->setToolTip(shown == fullName ? QString() : fullName + timeText);
+    m_pStatus->setToolTip(shown == fullName ? QString() : PlainTip(fullName + timeText));
 }
 
 void CMonitorDlg::TraySetIcon(int iconId)
@@ -356,7 +356,7 @@ void CMonitorDlg::ShowProblemText(const std::string& message)
     if (m_pTray->ShowMessage(message))
         return;
     m_pStatus->setText(QStringFromBytes(message));
-    m_pStatus->setToolTip(QStringFromBytes(message));
+    m_pStatus->setToolTip(PlainTip(QStringFromBytes(message)));
 }
 
 void CMonitorDlg::ApplyWindowState()

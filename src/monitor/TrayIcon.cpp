@@ -174,7 +174,7 @@ void CTrayIcon::SetTipDetail(const QString& detail)
 QString CTrayIcon::ShownTip() const
 {
     const QString tip = QStringFromBytes(m_strTip);
-    return m_strDetail.isEmpty() ? tip : tip + QLatin1Char('\n') + m_strDetail;
+    return PlainTip(m_strDetail.isEmpty() ? tip : tip + QLatin1Char('\n') + m_strDetail);
 }
 
 bool CTrayIcon::TraySetIcon(int /*id*/, int picture)

@@ -14,6 +14,19 @@
 
 namespace {
 
+// Like QDir::mkpath, but every folder it creates is private (0700): they hold the connection
+// history and the settings. Folders that exist keep their modes.
+void MakePrivatePath(const QString& folder)
+{
+    const std::string path = QFile::encodeName(QDir::cleanPath(folder)).toStdString();
+    for (std::string::size_type at = 0; at != std::string::npos;) {
+        at = path.find('/', at + 1);
+        const std::string part = path.substr(0, at);
+        if (mkdir(part.c_str(), S_IRWXU) != 0 && errno != EEXIST)
+            return; // silent: the first write into it reports the real problem
+    }
+}
+
 // The file holds the password: only its owner may read it, from before the first write. An
 // existing file is narrowed; a missing one is created empty with that mode when `create` is set,
 // and the settings' atomic rewrite keeps the mode of the file it replaces. Silent on purpose: a
@@ -23,7 +36,7 @@ void MakePrivate(const QString& fileName, bool create)
     const QByteArray path = QFile::encodeName(fileName);
     if (chmod(path.constData(), S_IRUSR | S_IWUSR) == 0 || errno != ENOENT || !create)
         return;
-    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    MakePrivatePath(QFileInfo(fileName).absolutePath());
     int fd = open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd >= 0)
         close(fd);
@@ -124,7 +137,7 @@ std::string CAppSettings::GetDataPrefix()
     if (GetAppPath().empty()) {
         // Silent on purpose: a folder that cannot be made makes the log's first write fail, and
         // that failure reaches the user.
-        QDir().mkpath(QString::fromStdString(path));
+        MakePrivatePath(QString::fromStdString(path));
     }
     if (path.back() != '/')
         path += '/';

@@ -22,6 +22,7 @@ bool CPrompt::Show(QWidget* parent, Kind kind, const std::string& text, const st
         return ActiveScript()(kind, text);
     QMessageBox box(parent);
     box.setWindowTitle(QString::fromStdString(title));
+    box.setTextFormat(Qt::PlainText); // messages hold entry names and paths: text, never markup
     box.setText(QString::fromStdString(text));
     switch (kind) {
     case Kind::Information:

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -44,14 +46,41 @@ bool TextProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t 
     return found;
 }
 
+// A folder nobody else can put files into: this user's own, not a link, 0700.
+bool IsPrivateFolder(const QString& folder)
+{
+    struct stat st
+    {
+    };
+    return !folder.isEmpty() && lstat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == getuid() && (st.st_mode & 077) == 0;
+}
+
+// Where the lock and the socket live. In a shared folder (the temporary folder, when there is
+// no runtime folder) another user could create the lock first and keep the program from ever
+// starting, so it is the runtime folder when that is private, else a private folder in the
+// user's cache.
+QString LockFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (IsPrivateFolder(runtime))
+        return runtime;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return QString();
+    QDir().mkpath(cache);
+    const QString own = cache + QStringLiteral("/zelmorin-runtime");
+    (void)mkdir(QFile::encodeName(own).constData(), S_IRWXU); // an existing one is checked below
+    return IsPrivateFolder(own) ? own : QString();
+}
+
 } // namespace
 
 CSingleInstance::CSingleInstance(const QString& folder) : m_folder(folder)
 {
+    // Without any private folder the lock cannot be made, and the window titles alone decide.
     if (m_folder.isEmpty())
-        m_folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (m_folder.isEmpty())
-        m_folder = QDir::tempPath(); // the names below carry the user's id there
+        m_folder = LockFolder();
 }
 
 CSingleInstance::~CSingleInstance() = default;
@@ -192,17 +221,28 @@ void CSingleInstance::OnRequest(QLocalSocket* socket)
 
 bool CSingleInstance::IsAnotherInstanceRunning()
 {
+    if (m_folder.isEmpty())
+        return OtherProgramHasOurTitle();
     m_pLock = std::make_unique<QLockFile>(LockPath());
     m_pLock->setStaleLockTime(0); // a crashed copy's lock is recognised by its dead process
     // The holder may be between its lock and its listen, or about to give up because of another
     // program's window: keep trying both for a moment.
     QDeadlineTimer deadline(3000);
-    bool locked = false;
+    bool locked = false, tookOver = false;
     while (!(locked = m_pLock->tryLock(0))) {
         if (m_pLock->error() != QLockFile::LockFailedError)
             break; // the lock cannot be made at all (a read-only folder): the titles alone decide
-        if (AskRunningCopyToShow() || deadline.hasExpired())
+        if (AskRunningCopyToShow())
             return true;
+        if (deadline.hasExpired()) {
+            // A lock that names no process (its maker died before writing it) is nobody's.
+            qint64 pid = 0;
+            QString host, app;
+            if (tookOver || m_pLock->getLockInfo(&pid, &host, &app) || !m_pLock->removeStaleLockFile())
+                return true;
+            tookOver = true;
+            continue;
+        }
         QThread::msleep(100);
     }
     if (OtherProgramHasOurTitle()) {

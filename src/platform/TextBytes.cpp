@@ -26,3 +26,10 @@ std::string CutUtf8(const std::string& text, std::size_t maxBytes)
         --cut;
     return text.substr(0, cut);
 }
+
+QString PlainTip(const QString& text)
+{
+    if (text.isEmpty())
+        return text; // no tip at all
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}

@@ -1,5 +1,6 @@
 #include "MonitorSettings.h"
 
+#include "PasswordHash.h"
 #include "SettingsStore.h"
 #include "TimeTexts.h"
 
@@ -29,7 +30,9 @@ void CMonitorSettings::LoadSettings(const CSettingsStore& store, const std::func
     ConnectionDateFormat = store.GetString("", "ConnectionDateFormat", ConnectionDateFormat);
     m_bAutoStart = autoStartExists ? autoStartExists() : false;
     SetFlags(store.GetInt("", "Flags", kDefaultFlags));
-    m_strPassword = store.GetString("", "StringFlags", "");
+    // An old plain password is hashed now, so that only the hash stays in memory and the next
+    // save replaces the plain text in the file.
+    m_strPassword = CPasswordHash::ForStorage(store.GetString("", "StringFlags", ""));
 }
 
 void CMonitorSettings::SaveSettings(CSettingsStore& store, int posX, int posY) const
@@ -47,7 +50,7 @@ void CMonitorSettings::SaveSettings(CSettingsStore& store, int posX, int posY) c
     store.WriteString("", "DayDateFormat", DayDateFormat);
     store.WriteString("", "ConnectionDateFormat", ConnectionDateFormat);
     store.WriteInt("", "Flags", GetFlags());
-    store.WriteString("", "StringFlags", m_strPassword);
+    store.WriteString("", "StringFlags", CPasswordHash::ForStorage(m_strPassword));
 }
 
 void CMonitorSettings::LoadPeriodStarts(const CSettingsStore& store, int& weekStart, int& monthStart)

@@ -45,5 +45,5 @@ public:
     bool m_bProtectConfig = true;   // bit 2: Preferences asks for the password
     bool m_bProtectHistory = false; // bit 3: opening the History window asks for it
     bool m_bHistoryEdit = false;    // bit 4: the History window may change connections
-    std::string m_strPassword;
+    std::string m_strPassword;      // as CPasswordHash stores it; a plain one until it is saved
 };

@@ -12,6 +12,7 @@
 #include "ConnectionLog.h"
 #include "ExportFormat.h"
 #include "FileException.h"
+#include "LogLock.h"
 #include "TimeTexts.h"
 
 namespace {
@@ -199,6 +200,40 @@ std::string OptionName(const char* arg)
 {
     const char* equals = std::strchr(arg, '=');
     return equals ? std::string(arg, equals) : std::string(arg);
+}
+
+// A name as the plain-text reports print it: control characters (C0, DEL, and C1 written in
+// UTF-8 or as single bytes) become \xNN, so that a name cannot move the cursor, retitle or
+// clear a terminal. The exact bytes are in the export and the JSON.
+std::string Printable(const std::string& name)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(name.size());
+    auto escape = [&out](unsigned char c) {
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
+    };
+    auto byte = [&name](std::size_t at) { return at < name.size() ? static_cast<unsigned char>(name[at]) : 0u; };
+    for (std::size_t i = 0; i < name.size();) {
+        const unsigned char c = byte(i);
+        // The length of a whole UTF-8 sequence starting here; 1 for anything else.
+        std::size_t length = c > 0xF4 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 1;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80)
+                length = 1;
+        }
+        const bool c1Utf8 = length == 2 && c == 0xC2 && byte(i + 1) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || (length == 1 && c >= 0x80 && c <= 0x9F) || c1Utf8) {
+            for (std::size_t k = 0; k < length; ++k)
+                escape(byte(i + k));
+        } else {
+            out.append(name, i, length);
+        }
+        i += length;
+    }
+    return out;
 }
 
 bool Passes(const CConnection& record, const std::string& filter)
@@ -391,8 +426,9 @@ int CReport::Run(const std::vector<std::string>& args)
         m_err << "zelmorin-report: cannot read " << m_options.logPath << ": " << cause << "\n";
         return 1;
     }
-    if (log.GetUnreadLineCount() > 0)
-        m_err << log.GetUnreadLineCount() << " lines could not be read\n";
+    const std::size_t unread = std::size_t(log.GetUnreadLineCount()) + log.GetSkippedLineCount();
+    if (unread > 0)
+        m_err << unread << " lines could not be read\n";
 
     int result = 0;
     if (command == "totals")
@@ -459,7 +495,7 @@ int CReport::Day(const CConnectionLog& log, const std::string& date)
         const CConnection* record = day->GetConnection(i);
         if (Passes(*record, m_options.entry))
             m_out << record->GetStartText() << "  " << record->GetEndText() << "  " << record->GetDurationText() << "  "
-                  << record->m_strName << '\n';
+                  << Printable(record->m_strName) << '\n';
     }
     return 0;
 }
@@ -473,6 +509,10 @@ int CReport::Export(CConnectionLog& log, const std::string& path)
         m_err << "zelmorin-report: cannot export to " << error.GetPath() << ": " << error.GetCause() << "\n";
         return 1;
     }
+    const std::string unlocked = CLogLock::TakeUnlockedNotice();
+    if (!unlocked.empty())
+        m_err << "zelmorin-report: note: the file system of " << unlocked
+              << " has no file locks, so it was written without them\n";
     return 0;
 }
 

@@ -3,9 +3,11 @@
 // 2037, in zones with one-hour and half-hour shifts on both hemispheres.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ctime>
 #include <vector>
 
+#include "ConnectionLog.h"
 #include "LogLineParser.h"
 #include "TestSupport.h"
 #include "Time.h"
@@ -168,6 +170,39 @@ TEST(DaylightSaving, WholeLinesReadTheSameAsComposedTimes)
     ASSERT_TRUE(parser.Parse("07/04/2019 01:45:00  07/04/2019 02:10:00  x  a", parsed));
     EXPECT_EQ(parsed.start, CTime::ComposeLocal(2019, 4, 7, 1, 45, 0));
     EXPECT_EQ(parsed.startDay, 7);
+}
+
+// A connection that started in the repeated hour, logged just before a kill that kept its
+// checkpoint: the line reads back as the first of the two instants, and must still be known.
+TEST(DaylightSaving, AConnectionLoggedInTheRepeatedHourIsNotLoggedTwice)
+{
+    CScopedTimeZone zone("Europe/Rome");
+    CTempDir dir;
+    const CTime first(1999, 10, 31, 2, 30, 0);          // 02:30 CEST
+    const CTime second = first + CTimeSpan(0, 1, 0, 0); // 02:30 CET, an hour later
+    ASSERT_EQ(first.Format("%H:%M"), second.Format("%H:%M"));
+    struct
+    {
+        CTime start;
+        const char* name;
+        bool appended;
+    } cases[] = {
+        {second, "Office", false}, // what the checkpoint holds: the line reads back as `first`
+        {first, "Office", false},
+        {second, "Home", true}, // another entry at that time is another connection
+        {second + CTimeSpan(0, 0, 0, 1), "Office", true},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.File("Zelmorin.Log");
+        std::remove(path.c_str());
+        CConnectionLog log(path);
+        log.Append(second, second + CTimeSpan(0, 0, 20, 0), "Office");
+        CConnectionLog restarted(path);
+        ASSERT_EQ(restarted.GetConnectionCount(), 1);
+        EXPECT_EQ(restarted.AppendUnlessLogged(c.start, c.start + CTimeSpan(0, 0, 20, 0), c.name), c.appended)
+            << c.start.GetTime() << " " << c.name;
+        EXPECT_EQ(restarted.GetConnectionCount(), c.appended ? 2 : 1);
+    }
 }
 
 } // namespace

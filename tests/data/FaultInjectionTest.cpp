@@ -14,6 +14,7 @@
 #include "ConnectionLog.h"
 #include "FileException.h"
 #include "IoFaults.h"
+#include "LogLock.h"
 #include "Report.h"
 #include "TestSupport.h"
 
@@ -177,6 +178,60 @@ TEST(FaultInjection, ReporterExportReplacesTheTargetWholeOrNotAtAll)
     int points = RunEveryFailurePoint(ReportExport);
     EXPECT_GE(points, 4);
     std::printf("zelmorin-report export: %d failure points\n", points);
+}
+
+// A file system without locks: the log is used unlocked, and so are the rewrites' temporary
+// files, so that appends, saves and exports all still work; the first file written so is named
+// once per process (the reporter's note goes to its error stream), and never where locks work.
+TEST(FaultInjection, WithoutLocksEveryWriteStillWorks)
+{
+    CScopedTimeZone zone("Europe/Rome");
+    for (bool locks : {true, false}) {
+        SCOPED_TRACE(locks ? "with locks" : "without locks");
+        CTempDir dir;
+        const std::string log = dir.File("Zelmorin.Log");
+        WriteFile(log, kA);
+        CLogLock::ResetUnlockedNotice();
+        IoFaults::DenyLocks(!locks);
+        std::string failure;
+        std::vector<std::string> notices;
+        try {
+            CConnectionLog history(log);
+            history.Append(CTime(1999, 3, 7, 10, 0, 0), CTime(1999, 3, 7, 11, 0, 0), "Home");
+            notices.push_back(CLogLock::TakeUnlockedNotice());
+            history.GetConnection(0)->m_bDeleted = 1;
+            history.Save();
+            history.WriteAll(dir.File("export.csv"), ",", false);
+            notices.push_back(CLogLock::TakeUnlockedNotice());
+        } catch (const CFileException& error) {
+            failure = error.GetPath() + ": " + error.GetCause();
+        }
+        // The reporter in a process of its own that has told nobody yet; a second export in it
+        // says nothing more.
+        CLogLock::ResetUnlockedNotice();
+        std::ostringstream out, err;
+        SReportDefaults defaults;
+        defaults.logPath = log;
+        const int reported = CReport(defaults, out, err).Run({"export", dir.File("report.txt")});
+        const int again = CReport(defaults, out, err).Run({"export", dir.File("again.txt")});
+        IoFaults::DenyLocks(false);
+        EXPECT_EQ(failure, "");
+        EXPECT_EQ(reported, 0) << err.str();
+        EXPECT_EQ(again, 0) << err.str();
+        EXPECT_EQ(ReadFile(log), "*" + kA + kB);
+        EXPECT_EQ(ReadFile(dir.File("export.csv")), "07/03/1999 10:00:00,07/03/1999 11:00:00,01:00:00,Home\r\n");
+        EXPECT_EQ(ReadFile(dir.File("again.txt")), ReadFile(dir.File("report.txt")));
+        EXPECT_EQ(Names(dir.Path()),
+                  (std::vector<std::string>{"Zelmorin.Log", "again.txt", "export.csv", "report.txt"}));
+        if (locks) {
+            EXPECT_EQ(notices, (std::vector<std::string>{"", ""}));
+            EXPECT_EQ(err.str(), "");
+        } else {
+            EXPECT_EQ(notices, (std::vector<std::string>{log, ""}));
+            EXPECT_EQ(err.str(), "zelmorin-report: note: the file system of " + dir.File("report.txt") +
+                                     " has no file locks, so it was written without them\n");
+        }
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "PasswordDlg.h"
+#include "PasswordHash.h"
 
 #include <string>
 #include <vector>
@@ -96,6 +97,11 @@ TEST_F(CPasswordDlgTest, CheckComparesExactlyAndSilently)
     EXPECT_FALSE(CheckTyped("SECRET", QStringLiteral("secrets")));
     EXPECT_TRUE(CheckTyped("", QString()));
     EXPECT_FALSE(CheckTyped("secret", QStringLiteral("secret"))); // stored in lower case: never typed
+    // As the settings store it now: the hash of the upper-case text.
+    const std::string hashed = CPasswordHash::Hash("SECRET");
+    EXPECT_TRUE(CheckTyped(hashed, QStringLiteral("secret")));
+    EXPECT_FALSE(CheckTyped(hashed, QStringLiteral("secre")));
+    EXPECT_FALSE(CheckTyped(hashed, QString()));
     WhenModal<CPasswordDlg>([](CPasswordDlg& dialog) {
         QTest::keyClicks(Field(dialog, CPasswordDlg::IDC_PASSWORD), QStringLiteral("secret"));
         QTest::keyClick(&dialog, Qt::Key_Escape);

@@ -397,7 +397,7 @@ def scenario_odd_files(h):
 
 
 def scenario_unwritable_folder(h):
-    """A data folder this user may not write, with a log (and an old checkpoint) that it may."""
+    """A data folder this user may not write, with a log (and an old checkpoint) of its own."""
     if os.geteuid() == 0:
         user = pwd.getpwnam("nobody").pw_uid
         for d in (h.env["HOME"], h.env["XDG_RUNTIME_DIR"]):
@@ -415,6 +415,8 @@ def scenario_unwritable_folder(h):
         open(h.log, "w").close()
     for path in (h.log, h.checkpoint):
         os.chmod(path, 0o666)
+        if user is not None:
+            shutil.chown(path, user, user)  # the user's own: another user's files are never written
     if user is None:
         os.chmod(h.data, 0o555)
     for _ in range(3):
@@ -435,6 +437,9 @@ def scenario_unwritable_folder(h):
     if user is not None:
         for d in (h.env["HOME"], h.env["XDG_RUNTIME_DIR"]):
             shutil.chown(d, 0, 0)
+        # The next scenarios run as this user again, whose files the data folder's are.
+        for entry in os.listdir(h.data):
+            os.chown(os.path.join(h.data, entry), 0, 0, follow_symlinks=False)
 
 
 def scenario_clock_jump(h):

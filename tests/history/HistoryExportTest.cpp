@@ -16,6 +16,8 @@
 #include "ExportFileDialog.h"
 #include "HistoryDoc.h"
 #include "HistoryExport.h"
+#include "IoFaults.h"
+#include "LogLock.h"
 #include "Prompt.h"
 #include "TestSupport.h"
 #include "TimeTexts.h"
@@ -159,6 +161,33 @@ TEST_F(HistoryExport, NothingLiveGivesAnEmptyFile)
         ASSERT_TRUE(CHistoryExport::ExportHistoryTo(*doc, m_dir.File("old.txt"), nullptr));
         EXPECT_TRUE(FileExists(m_dir.File("old.txt")));
         EXPECT_EQ(ReadFile(m_dir.File("old.txt")), "");
+    }
+}
+
+// On a file system without locks the exports are still written, and the first one tells the
+// user, once, that files are written without locks; with locks nothing is said.
+TEST_F(HistoryExport, AFileSystemWithoutLocksIsToldOnce)
+{
+    for (bool locks : {true, false}) {
+        SCOPED_TRACE(locks ? "with locks" : "without locks");
+        auto doc = Doc(kOfficeLogLine);
+        m_prompts.clear();
+        CLogLock::ResetUnlockedNotice();
+        IoFaults::DenyLocks(!locks);
+        const bool first = CHistoryExport::ExportHistoryTo(*doc, m_dir.File("first.csv"), nullptr);
+        const bool second = CHistoryExport::ExportHistoryTo(*doc, m_dir.File("second.csv"), nullptr);
+        IoFaults::DenyLocks(false);
+        EXPECT_TRUE(first);
+        EXPECT_TRUE(second);
+        EXPECT_EQ(ReadFile(m_dir.File("first.csv")), "14/05/1999 18:25:15,14/05/1999 19:27:18,01:02:03,Office\r\n");
+        EXPECT_EQ(ReadFile(m_dir.File("second.csv")), ReadFile(m_dir.File("first.csv")));
+        ASSERT_EQ(m_prompts.size(), locks ? 0u : 1u);
+        if (!locks) {
+            EXPECT_EQ(m_prompts[0].kind, CPrompt::Kind::Information);
+            EXPECT_NE(m_prompts[0].text.find("The file system of " + m_dir.File("first.csv") + " has no file locks"),
+                      std::string::npos)
+                << m_prompts[0].text;
+        }
     }
 }
 

@@ -29,6 +29,7 @@
 #include "Prompt.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
+#include "TipText.h"
 
 namespace {
 
@@ -152,6 +153,23 @@ TEST_F(HistoryWindow, OpensOnTodayWithTheDefaultLayout)
               "14/05/1999 13:00:00|14/05/1999 13:00:00|00:00:00|Office");
     // The rebuild's own selection leaves the document's period alone.
     EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1980, 1, 1, 0, 0, 0));
+    frame->close();
+}
+
+// Names come from strangers: the list's tips show them as text, never as markup.
+TEST_F(HistoryWindow, HostileNamesShowAsTextInTheListsTips)
+{
+    const std::vector<std::string> names = {"<font color=red>Red</font>", "<img src=\"/etc/hostname\">",
+                                            "<b>a</b> &amp; b"};
+    std::string text;
+    for (const std::string& name : names)
+        text += "14/05/1999 09:00:00  14/05/1999 10:00:00  x  " + name + "\r\n";
+    WriteFile(Log(), text);
+    CHistoryFrame* frame = Open();
+    CHistoryList* list = frame->GetList();
+    ASSERT_EQ(list->topLevelItemCount(), int(names.size()));
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        EXPECT_EQ(ShownTipText(list->topLevelItem(i)->toolTip(3)).toStdString(), names[std::size_t(i)]);
     frame->close();
 }
 
@@ -559,7 +577,7 @@ TEST_F(HistoryWindow, AddWithOkAndCancel)
 
 // The log's folder takes no new file while the log itself stays writable: an append works and
 // a rewrite does not. Root passes every permission, so a test run as root acts as "nobody"
-// meanwhile.
+// meanwhile, whose log it then is (another user's log is never written).
 class CFolderRefusingNewFiles
 {
 public:
@@ -567,7 +585,7 @@ public:
     {
         chmod(log.c_str(), 0666);
         chmod(folder.c_str(), 0555);
-        if (geteuid() == 0 && seteuid(65534) == 0)
+        if (geteuid() == 0 && chown(log.c_str(), 65534, 65534) == 0 && seteuid(65534) == 0)
             m_wasRoot = true;
     }
     ~CFolderRefusingNewFiles()

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <future>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,12 +98,17 @@ TEST_F(Checkpoint, RecoveryRemovesTheTemporaryFilesOfWritersThatDied)
         _exit(0);
     ASSERT_EQ(waitpid(child, nullptr, 0), child);
     const std::string dead = std::to_string(child), alive = std::to_string(getppid());
-    const std::vector<std::string> gone = {"~$ZMCUR.$$$.tmp" + dead, "~$ZMPEND.$$$.tmp" + dead};
+    const std::vector<std::string> gone = {"~$ZMCUR.$$$.tmp" + dead, "~$ZMPEND.$$$.tmp" + dead,
+                                           "~$ZMCUR.$$$.tmpAb3xYz"};
     const std::vector<std::string> kept = {"~$ZMCUR.$$$.tmp" + alive, "~$ZMCUR.$$$.tmp", "~$ZMCUR.$$$.tmp12x",
-                                           "Zelmorin.Log.tmp" + dead};
+                                           "Zelmorin.Log.tmp" + dead, "~$ZMPEND.$$$.tmpInUse1"};
     for (const auto& names : {gone, kept})
         for (const std::string& name : names)
             WriteFile(Prefix() + name, "left");
+    // A writer that lives holds the lock on its file.
+    const int writer = open((Prefix() + "~$ZMPEND.$$$.tmpInUse1").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(flock(writer, LOCK_EX), 0);
     ASSERT_TRUE(CCheckpoint(Prefix()).WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 1, 0), "A"));
 
     CCheckpoint checkpoint(Prefix());
@@ -113,6 +119,61 @@ TEST_F(Checkpoint, RecoveryRemovesTheTemporaryFilesOfWritersThatDied)
     for (const std::string& name : kept)
         EXPECT_TRUE(FileExists(Prefix() + name)) << name;
     EXPECT_TRUE(checkpoint.GetProblems().empty());
+    close(writer);
+}
+
+// The victim (kOtherUser) may not create files in the data folder, so the checkpoint is
+// rewritten in place; another user planted a link to a file of the victim's there.
+class CheckpointSharedFolder : public Checkpoint
+{
+protected:
+    void SetUp() override
+    {
+        if (!CanActAsOtherUser())
+            GTEST_SKIP() << "needs root to run part of the test as a second user";
+        ASSERT_EQ(chmod(m_dir.Path().c_str(), 0755), 0);
+        ASSERT_EQ(mkdir(Home().c_str(), 0700), 0);
+        WriteFile(Keys(), "ssh-ed25519 AAAA victim\n");
+        ASSERT_EQ(chown(Home().c_str(), kOtherUser, kOtherUser), 0);
+        ASSERT_EQ(chown(Keys().c_str(), kOtherUser, kOtherUser), 0);
+    }
+    std::string Home() const { return m_dir.File("home"); }
+    std::string Keys() const { return Home() + "/authorized_keys"; }
+};
+
+TEST_F(CheckpointSharedFolder, InPlaceWritesAndRemovalsNeverGoThroughALink)
+{
+    CCheckpoint checkpoint(Prefix());
+    ASSERT_EQ(symlink(Keys().c_str(), checkpoint.GetPath().c_str()), 0);
+    ASSERT_EQ(symlink(Keys().c_str(), checkpoint.GetPendingPath().c_str()), 0);
+    const int status = RunAsOtherUser([&] {
+        CCheckpoint victims(Prefix());
+        int wrote = 0;
+        wrote += victims.WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 1, 0), "x") ? 1 : 0;
+        wrote += victims.WritePending({{CTime(1999, 3, 5, 9, 0, 0), CTime(1999, 3, 5, 9, 1, 0), "x"}}) ? 2 : 0;
+        wrote += victims.RemoveCheckpoint() ? 4 : 0;
+        return wrote;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFile(Keys()), "ssh-ed25519 AAAA victim\n");
+}
+
+TEST_F(CheckpointSharedFolder, AnotherUsersCheckpointIsNotRecovered)
+{
+    ASSERT_EQ(chmod(m_dir.Path().c_str(), 01777), 0);
+    ASSERT_TRUE(CCheckpoint(Prefix()).WriteCheckpoint(CTime(1999, 3, 5, 10, 0, 0), CTime(1999, 3, 5, 10, 1, 0),
+                                                      "Free WiFi x;touch ~/PWNED;#"));
+    ASSERT_EQ(chmod(CCheckpoint(Prefix()).GetPath().c_str(), 0644), 0); // readable: only the owner differs
+    const std::string log = Home() + "/Zelmorin.Log";
+    const int status = RunAsOtherUser([&] {
+        CCheckpoint victims(Prefix());
+        CConnectionLog victimsLog(log);
+        const int appended = victims.RecoverCheckpoint(victimsLog);
+        return appended == 0 && victims.GetProblems().size() == 1 ? 0 : 1 + appended;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(FileExists(log));
+    EXPECT_TRUE(FileExists(CCheckpoint(Prefix()).GetPath())); // left in place for its owner
 }
 
 TEST_F(Checkpoint, TornOrInvalidFileIsSetAsideNotInvented)
@@ -185,6 +246,57 @@ TEST_F(Checkpoint, RecoveryNeverDoublesWhatTheLogAlreadyHolds)
     EXPECT_FALSE(FileExists(checkpoint.GetPath()));
     EXPECT_FALSE(FileExists(checkpoint.GetPendingPath()));
     EXPECT_TRUE(checkpoint.GetProblems().empty());
+}
+
+// Logged in one time zone just before a kill that kept the checkpoint, recovered in another:
+// the line reads back as another start, yet is the same connection; a record that differs in
+// the seconds or in length, or is another entry's, is another connection.
+TEST(CheckpointZone, ALineWrittenInTheZoneBeforeARestartIsNotLoggedAgain)
+{
+    struct
+    {
+        const char* before;
+        const char* after;
+        const char* name;
+        int startSeconds; // of the logged line; the checkpoint's start is at 0
+        int loggedLength; // the checkpoint's length is 30 minutes
+        int lines;        // in the log after the recovery
+    } cases[] = {
+        {"Europe/Rome", "America/New_York", "Office", 0, 30 * 60 + 42, 1},
+        {"America/New_York", "Europe/Rome", "Office", 0, 30 * 60, 1},
+        {"Europe/Rome", "Asia/Kolkata", "Office", 0, 30 * 60 + 12, 1},        // half hours
+        {"Europe/Rome", "Asia/Kathmandu", "Office", 0, 30 * 60 + 12, 1},      // quarter hours
+        {"Pacific/Pago_Pago", "Pacific/Kiritimati", "Office", 0, 30 * 60, 1}, // 25 hours apart
+        {"Europe/Rome", "Europe/Rome", "Office", 0, 30 * 60 + 42, 1},
+        {"Europe/Rome", "America/New_York", "Home", 0, 30 * 60 + 42, 2},
+        {"Europe/Rome", "America/New_York", "Office", 1, 30 * 60 + 42, 2},
+        {"Europe/Rome", "America/New_York", "Office", 0, 30 * 60 - 1, 2},
+        {"Europe/Rome", "America/New_York", "Office", 0, 30 * 60 + 120, 2},
+    };
+    for (const auto& c : cases) {
+        CTempDir dir;
+        const std::string prefix = dir.Path() + "/";
+        std::int64_t start = 0;
+        {
+            CScopedTimeZone zone(c.before);
+            const CTime at(2021, 6, 10, 20, 15, 0);
+            start = at.GetTime();
+            CConnectionLog log(prefix + "Zelmorin.Log");
+            const CTime logged = at + CTimeSpan(c.startSeconds);
+            log.Append(logged, logged + CTimeSpan(c.loggedLength), "Office");
+            ASSERT_TRUE(CCheckpoint(prefix).WriteCheckpoint(at, at + CTimeSpan(0, 0, 30, 0), c.name));
+        }
+        CScopedTimeZone zone(c.after);
+        CConnectionLog log(prefix + "Zelmorin.Log");
+        CCheckpoint(prefix).RecoverCheckpoint(log);
+        EXPECT_EQ(log.GetConnectionCount(), c.lines) << c.before << " -> " << c.after << " " << c.name << " +"
+                                                     << c.startSeconds << "s, " << c.loggedLength << "s";
+        bool recovered = false; // the checkpoint's own instant, when it was logged
+        for (int i = 0; i < log.GetConnectionCount(); ++i)
+            recovered = recovered || (log.GetConnection(i)->GetStart().GetTime() == start &&
+                                      log.GetConnection(i)->m_strName == c.name);
+        EXPECT_EQ(recovered, c.lines == 2 || std::string(c.before) == c.after);
+    }
 }
 
 TEST_F(Checkpoint, OddFilesAreLeftInPlaceAndReportedWithoutStoppingTheStart)
@@ -271,12 +383,16 @@ TEST_F(Checkpoint, AFolderThatCannotBeWrittenGetsTheFilesRewrittenInPlace)
 {
     CCheckpoint checkpoint(Prefix());
     const std::string logPath = Prefix() + "Zelmorin.Log";
-    // Left from before, and writable by everyone, as the log is.
+    // Left from before, the user's own (the child below is the user when this runs as root).
     ASSERT_TRUE(checkpoint.WriteCheckpoint(CTime(1999, 3, 5, 9, 0, 0), CTime(1999, 3, 5, 9, 30, 0), "Old"));
     WriteFile(logPath, "");
     WriteFile(checkpoint.GetPendingPath(), "");
-    for (const std::string& path : {checkpoint.GetPath(), logPath, checkpoint.GetPendingPath()})
+    for (const std::string& path : {checkpoint.GetPath(), logPath, checkpoint.GetPendingPath()}) {
         chmod(path.c_str(), 0666);
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+        }
+    }
 
     InFolderNotWritable(m_dir.Path(), [&] {
         CConnectionLog log(logPath);

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Checkpoint.h"
 #include "ConnectionLog.h"
 #include "ConnectionMonitor.h"
 #include "ElapsedClock.h"
+#include "IoFaults.h"
+#include "LogLock.h"
 #include "MonitorFakes.h"
 #include "TestSupport.h"
 
@@ -176,6 +183,80 @@ TEST_F(ConnectionMonitor, StoppingWhileConnectedLeavesTheLastCheckpoint)
     CConnectionLog next(m_dir.File("Zelmorin.Log"));
     EXPECT_EQ(m_checkpoint.RecoverCheckpoint(next), 1);
     EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:30  00:00:30  Office\r\n");
+}
+
+// Anyone who can read the log can lock it: the end of a connection then waits only a moment,
+// keeps the connection as for a full disk, and tells the user once.
+TEST_F(ConnectionMonitor, ALogLockedByAnotherKeepsTheConnectionPending)
+{
+    WriteFile(m_dir.File("Zelmorin.Log"), "");
+    const int holder = open(m_dir.File("Zelmorin.Log").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    CLogLock::SetWaitLimit(std::chrono::milliseconds(50));
+    Report(10, 0, 0, "Office", true);
+    Report(10, 5, 0, "Office", false);
+    Report(11, 0, 0, "Home", true);
+    Report(11, 1, 0, "Home", false);
+    CLogLock::SetWaitLimit(CLogLock::kDefaultWaitLimit);
+    EXPECT_EQ(m_monitor.GetPending().size(), 2u);
+    EXPECT_EQ(ReadFile(m_checkpoint.GetPendingPath()), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                                                       "05/03/1999 11:00:00  05/03/1999 11:01:00  00:01:00  Home\r\n");
+    EXPECT_EQ(std::count_if(m_view.m_calls.begin(), m_view.m_calls.end(),
+                            [](const std::string& call) {
+                                return call.find("is locked by another program") != std::string::npos;
+                            }),
+              1);
+    EXPECT_EQ(LogText(), "");
+    // Let go: the next end writes them all.
+    close(holder);
+    Report(12, 0, 0, "Home", true);
+    Report(12, 0, 30, "Home", false);
+    EXPECT_TRUE(m_monitor.GetPending().empty());
+    const std::string log = LogText();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+}
+
+// On a file system without locks every connection is still logged, and the user is told once
+// that the log is written without them; with locks nothing is said.
+TEST_F(ConnectionMonitor, AFileSystemWithoutLocksIsToldOnce)
+{
+    for (bool locks : {true, false}) {
+        SCOPED_TRACE(locks ? "with locks" : "without locks");
+        std::remove(m_dir.File("Zelmorin.Log").c_str());
+        m_view.m_calls.clear();
+        CLogLock::ResetUnlockedNotice();
+        IoFaults::DenyLocks(!locks);
+        Report(10, 0, 0, "Office", true);
+        Report(10, 5, 0, "Office", false);
+        Report(11, 0, 0, "Home", true);
+        Report(11, 1, 0, "Home", false);
+        IoFaults::DenyLocks(false);
+        EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:05:00  00:05:00  Office\r\n"
+                             "05/03/1999 11:00:00  05/03/1999 11:01:00  00:01:00  Home\r\n");
+        EXPECT_EQ(std::count_if(m_view.m_calls.begin(), m_view.m_calls.end(),
+                                [this](const std::string& call) {
+                                    return call.find("The file system of " + m_dir.File("Zelmorin.Log") +
+                                                     " has no file locks") != std::string::npos;
+                                }),
+                  locks ? 0 : 1);
+    }
+}
+
+// A folder in the checkpoint's place: no checkpoint can be written, the log still can.
+TEST_F(ConnectionMonitor, StoppingWhileConnectedWithoutACheckpointLogsTheConnection)
+{
+    ASSERT_EQ(mkdir(m_checkpoint.GetPath().c_str(), 0755), 0);
+    Report(10, 0, 0, "Office", true);
+    Report(10, 0, 30, "Office", true);
+    EXPECT_FALSE(m_view.m_calls.empty());
+    At(10, 0, 45);
+    m_monitor.OnStop();
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:45  00:00:45  Office\r\n");
+    // A second stop (the session's end, then the exit) logs it once.
+    At(10, 0, 50);
+    m_monitor.OnStop();
+    EXPECT_EQ(LogText(), "05/03/1999 10:00:00  05/03/1999 10:00:45  00:00:45  Office\r\n");
 }
 
 TEST_F(ConnectionMonitor, AWallClockSetBackChangesNeitherTheLengthNorTheEnd)

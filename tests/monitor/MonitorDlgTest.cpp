@@ -30,6 +30,7 @@
 #include "Resource.h"
 #include "SessionEnd.h"
 #include "TestSupport.h"
+#include "TipText.h"
 #include "TrayIcon.h"
 
 namespace {
@@ -345,7 +346,7 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     EXPECT_TRUE(status->text().endsWith(QStringLiteral(" 25:03:04"))) << status->text().toStdString();
     EXPECT_TRUE(status->text().startsWith(QStringLiteral("A ")));
     EXPECT_TRUE(fits());
-    EXPECT_EQ(status->toolTip().toStdString(), name + " 25:03:04");
+    EXPECT_EQ(ShownTipText(status->toolTip()).toStdString(), name + " 25:03:04");
 
     // Through the running connection itself, a day long: its time is measured on the elapsed
     // clock, made to follow the test's wall clock here.
@@ -502,6 +503,23 @@ TEST_F(MonitorDlg, ATrayThatComesLaterGetsTheIconAndOneThatGoesLeavesTheWindowRe
     m_bTray = true;
     tray.CheckTray();
     EXPECT_TRUE(dialog->isVisible() && !dialog->isMinimized());
+}
+
+// Names come from strangers (a network's name becomes a profile name): tips show them as text.
+TEST_F(MonitorDlg, TipsShowHostileNamesAsText)
+{
+    auto dialog = Start();
+    QLabel* status = dialog->GetStatusLabel();
+    const std::string padding = " and a long tail so that the name is elided";
+    for (const std::string name :
+         {"<font color=red>Red</font>", "<img src=\"/etc/hostname\">", "a &amp; <b>b</b>", "<qt>x</qt>"}) {
+        dialog->SetRunningStatus(name + padding, " 00:01:02");
+        EXPECT_EQ(ShownTipText(status->toolTip()).toStdString(), name + padding + " 00:01:02")
+            << status->toolTip().toStdString();
+        CTrayIcon& tray = dialog->GetTray();
+        tray.TraySetTip(Resource::ID_TRAY, name);
+        EXPECT_EQ(ShownTipText(tray.ShownTip()).toStdString(), name);
+    }
 }
 
 TEST_F(MonitorDlg, ASecondStartShowsTheHiddenWindow)

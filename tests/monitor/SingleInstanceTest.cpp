@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -160,6 +162,68 @@ TEST_F(SingleInstanceLock, ACrashedCopysLockAndSocketDoNotBlock)
     CSingleInstance second(m_folder.path());
     EXPECT_TRUE(second.IsAnotherInstanceRunning());
     EXPECT_TRUE(shown.wait(5000));
+}
+
+TEST_F(SingleInstanceLock, AnEmptyLockNamesNobodyAndIsTakenOver)
+{
+    CSingleInstance probe(m_folder.path());
+    QFile lock(probe.LockPath());
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly)); // its maker died before writing it
+    lock.close();
+    CSingleInstance first(m_folder.path());
+    EXPECT_FALSE(first.IsAnotherInstanceRunning());
+    // And the copy that took it over is seen by the next one.
+    CSingleInstance second(m_folder.path());
+    EXPECT_TRUE(second.IsAnotherInstanceRunning());
+}
+
+// Without a runtime folder another user of the machine must not be able to keep the program
+// from starting by creating its lock first in a shared folder. The user is kOtherUser, run
+// in a child process; the other user is this test's root.
+TEST(SingleInstanceFolder, WithoutARuntimeFolderTheLockIsInAPrivateFolder)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to run part of the test as a second user";
+    QTemporaryDir root;
+    const QByteArray shared = QFile::encodeName(root.path() + QStringLiteral("/tmp"));
+    const QByteArray home = QFile::encodeName(root.path() + QStringLiteral("/home"));
+    ASSERT_EQ(chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+    ASSERT_EQ(mkdir(shared.constData(), 0777), 0);
+    ASSERT_EQ(chmod(shared.constData(), 01777), 0);
+    ASSERT_EQ(mkdir(home.constData(), 0700), 0);
+    ASSERT_EQ(chown(home.constData(), 65534, 65534), 0);
+    // What the other user plants: the runtime folder Qt would fall back to, and empty locks
+    // under every name the victim might use in the shared folder.
+    ASSERT_EQ(mkdir((shared + "/runtime-nobody").constData(), 0700), 0);
+    for (const char* name : {"/zelmorin-65534.lock", "/zelmorin-runtime"}) {
+        QFile planted(QFile::decodeName(shared + name));
+        ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+    }
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        unsetenv("XDG_RUNTIME_DIR");
+        unsetenv("XDG_CACHE_HOME");
+        setenv("TMPDIR", shared.constData(), 1);
+        setenv("HOME", home.constData(), 1);
+        CSingleInstance instance;
+        if (instance.LockPath().startsWith(QFile::decodeName(shared)))
+            _exit(4);
+        struct stat st
+        {
+        };
+        const QByteArray folder = QFile::encodeName(QFileInfo(instance.LockPath()).path());
+        if (lstat(folder.constData(), &st) != 0 || st.st_uid != 65534 || (st.st_mode & 0777) != 0700)
+            _exit(5);
+        _exit(instance.IsAnotherInstanceRunning() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: refused to start, 4: lock in the shared folder, 5: folder not private";
 }
 
 TEST_F(SingleInstanceLock, TheLockGoesWithTheCopy)

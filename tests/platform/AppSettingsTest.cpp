@@ -50,6 +50,27 @@ TEST(AppSettings, FileIsPrivateBeforeTheFirstWrite)
     EXPECT_EQ(CAppSettings().GetInt("", "Flags", 6), 15);
 }
 
+// The data folder holds the connection history: the folders made for it are private, a folder
+// that was there keeps its mode.
+TEST(AppSettings, DataFolderIsPrivateWhenMade)
+{
+    if (!CAppSettings::GetAppPath().empty())
+        GTEST_SKIP() << "this machine sets an App Paths folder for everyone";
+    CTempDir root;
+    ASSERT_EQ(chmod(root.Path().c_str(), 0755), 0);
+    const std::string dataHome = root.File("share");
+    setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    const mode_t old = umask(022);
+    const std::string prefix = CAppSettings::GetDataPrefix();
+    umask(old);
+    unsetenv("XDG_DATA_HOME");
+    ASSERT_EQ(prefix.compare(0, dataHome.size(), dataHome), 0) << prefix;
+    for (std::string folder = prefix.substr(0, prefix.size() - 1); folder.size() >= dataHome.size();
+         folder = folder.substr(0, folder.rfind('/')))
+        EXPECT_EQ(ModeOf(folder), 0700u) << folder;
+    EXPECT_EQ(ModeOf(root.Path()), 0755u);
+}
+
 // Entry names are bytes; one in an 8-bit code page must come back as the same bytes.
 TEST(AppSettings, TextKeepsItsBytes)
 {

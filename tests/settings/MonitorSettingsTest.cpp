@@ -3,6 +3,7 @@
 #include "FakeSettingsStore.h"
 #include "HistoryLayout.h"
 #include "MonitorSettings.h"
+#include "PasswordHash.h"
 #include "TimeTexts.h"
 
 namespace {
@@ -79,7 +80,7 @@ TEST_F(MonitorSettings, StoredValuesRoundTripAndOutOfRangeOnesLoadAsDefaults)
     EXPECT_EQ(m_settings.m_nWeekStart, 6);
     EXPECT_EQ(m_settings.m_nMonthStart, 31);
     EXPECT_EQ(m_settings.m_strSelectedISP, "My  ISP");
-    EXPECT_EQ(m_settings.m_strPassword, "SECRET");
+    EXPECT_TRUE(CPasswordHash::Matches("SECRET", m_settings.m_strPassword));
     EXPECT_TRUE(m_settings.m_bHidden);
     EXPECT_EQ(DayDateFormat, "%d %B");
     EXPECT_EQ(ConnectionDateFormat, ""); // "None" is a stored choice, not a missing value
@@ -93,6 +94,40 @@ TEST_F(MonitorSettings, StoredValuesRoundTripAndOutOfRangeOnesLoadAsDefaults)
     m_settings.LoadSettings(m_store, nullptr);
     EXPECT_EQ(m_settings.m_nTotalType, 0);
     EXPECT_EQ(m_settings.m_nMonthStart, 1);
+}
+
+// Anyone at the session can read the settings file: it holds a slow, salted hash, never the
+// password; older files' plain passwords are still understood and replaced at the next save.
+TEST_F(MonitorSettings, ThePasswordIsStoredAsAHashAndAnOldPlainOneIsReplaced)
+{
+    const std::string hashed = CPasswordHash::Hash("S3CRET");
+    struct
+    {
+        std::string stored;
+        bool kept; // saved back unchanged
+    } cases[] = {{"S3CRET", false}, {hashed, true}};
+    for (const auto& c : cases) {
+        m_store.m_values = {{{"", "StringFlags"}, c.stored}};
+        m_settings.LoadSettings(m_store, nullptr);
+        m_settings.SaveSettings(m_store, 0, 0);
+        const std::string saved = m_store.m_values[{"", "StringFlags"}];
+        EXPECT_TRUE(CPasswordHash::IsHash(saved)) << saved;
+        EXPECT_EQ(saved.find("S3CRET"), std::string::npos);
+        EXPECT_EQ(saved == c.stored, c.kept) << saved;
+        EXPECT_TRUE(CPasswordHash::Matches("S3CRET", saved));
+        for (const char* wrong : {"s3cret", "S3CRE", "S3CRET ", ""})
+            EXPECT_FALSE(CPasswordHash::Matches(wrong, saved)) << wrong;
+    }
+    // Two hashes of one password differ (a fresh salt each), and a new password set in memory
+    // is hashed when saved; no password stays none.
+    EXPECT_NE(CPasswordHash::Hash("S3CRET"), hashed);
+    m_settings.m_strPassword = "N\xC3\x89W";
+    m_settings.SaveSettings(m_store, 0, 0);
+    EXPECT_TRUE(CPasswordHash::Matches("N\xC3\x89W", (m_store.m_values[{"", "StringFlags"}])));
+    m_store.m_values = {{{"", "StringFlags"}, ""}};
+    m_settings.LoadSettings(m_store, nullptr);
+    m_settings.SaveSettings(m_store, 0, 0);
+    EXPECT_EQ((m_store.m_values[{"", "StringFlags"}]), "");
 }
 
 TEST_F(MonitorSettings, HistoryLayoutHasItsOwnSection)

@@ -18,5 +18,7 @@ const char* Name(Call call);
 void Arm(Call call, int nth, int error);
 // Stops counting; true if the armed call was reached and failed.
 bool Disarm();
+// While on, every flock fails with ENOLCK, as on a file system without locks.
+void DenyLocks(bool on);
 
 } // namespace IoFaults

@@ -1,11 +1,14 @@
 #include "TestSupport.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -90,4 +93,27 @@ bool FileExists(const std::string& path)
     {
     };
     return stat(path.c_str(), &st) == 0;
+}
+
+bool CanActAsOtherUser()
+{
+    return geteuid() == 0;
+}
+
+int RunAsOtherUser(const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0)
+            _exit(125);
+        _exit(body());
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -61,3 +62,11 @@ template <typename F> bool WaitUntil(F ready)
     }
     return true;
 }
+
+// The unprivileged user (nobody) that plays the second user of a shared folder.
+constexpr unsigned kOtherUser = 65534;
+// Whether this test may act as another user (it runs as root).
+bool CanActAsOtherUser();
+// Runs body in a child process as kOtherUser (no supplementary groups) and returns its exit
+// status, or -1 when it did not exit normally. Call only when CanActAsOtherUser().
+int RunAsOtherUser(const std::function<int()>& body);

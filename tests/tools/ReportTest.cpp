@@ -92,6 +92,75 @@ TEST_F(Report, ExportSeparatorFollowsTheExtension)
     EXPECT_NE(m_err.str().find("no/such/dir.csv"), std::string::npos);
 }
 
+// Names come from strangers: a spreadsheet must not take one for a formula.
+TEST_F(Report, ExportedNamesNeverStartAFormula)
+{
+    struct
+    {
+        std::string name, comma, tab;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\"", "'=HYPERLINK(\"http://x\")"},
+        {"+1+1", "'+1+1", "'+1+1"},
+        {"-2+3", "'-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd", "\"'\tcmd\""},
+        {"\r=1", "\"'\r=1\"", "\"'\r=1\""},
+        {"a=b", "a=b", "a=b"}, // only the first character counts
+        {"Wi-Fi", "Wi-Fi", "Wi-Fi"},
+    };
+    std::string log;
+    for (const auto& c : cases)
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + c.name + "\r\n";
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"export", m_dir.File("h.csv")}), 0) << m_err.str();
+    ASSERT_EQ(Run({"export", m_dir.File("h.txt")}), 0) << m_err.str();
+    const std::string comma = ReadFile(m_dir.File("h.csv")), tab = ReadFile(m_dir.File("h.txt"));
+    for (const auto& c : cases) {
+        EXPECT_NE(comma.find(",01:00:00," + c.comma + "\r\n"), std::string::npos) << c.name << "\n" << comma;
+        EXPECT_NE(tab.find("\t01:00:00\t" + c.tab + "\r\n"), std::string::npos) << c.name << "\n" << tab;
+    }
+    // The log's own form and JSON keep the names as they are.
+    ASSERT_EQ(Run({"day", "1999-03-05"}), 0);
+    EXPECT_NE(m_out.str().find("  =HYPERLINK("), std::string::npos);
+    ASSERT_EQ(Run({"json"}), 0);
+    EXPECT_NE(m_out.str().find("\"+1+1\""), std::string::npos);
+}
+
+// Names come from strangers: the plain-text output never sends a terminal a control sequence.
+TEST_F(Report, DayEscapesControlCharactersInNames)
+{
+    struct
+    {
+        std::string name, shown;
+    } cases[] = {
+        {"\x1B]0;owned\x07Title", "\\x1B]0;owned\\x07Title"},
+        {"\x1B[2J\x1B[31mRed", "\\x1B[2J\\x1B[31mRed"},
+        {"a\x7F"
+         "b\x08",
+         "a\\x7Fb\\x08"},
+        {"C1 \xC2\x9B"
+         "31m",
+         "C1 \\xC2\\x9B31m"}, // CSI written in UTF-8
+        {"Latin-1 \x9B"
+         "31m",
+         "Latin-1 \\x9B31m"},                                                                       // CSI as one byte
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"}, // kept
+        {"\xE9t\xE9", "\xE9t\xE9"}, // Latin-1 letters kept
+        {"DOMAIN\\user", "DOMAIN\\user"},
+    };
+    std::string log, expected;
+    for (const auto& c : cases) {
+        log += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + c.name + "\r\n";
+        expected += "05/03/1999 10:00:00  05/03/1999 11:00:00  01:00:00  " + c.shown + "\n";
+    }
+    WriteFile(m_dir.File("Zelmorin.Log"), log);
+    ASSERT_EQ(Run({"day", "1999-03-05"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), expected);
+    // The export keeps the exact bytes.
+    ASSERT_EQ(Run({"export", m_dir.File("h.csv")}), 0);
+    EXPECT_NE(ReadFile(m_dir.File("h.csv")).find(cases[0].name), std::string::npos);
+}
+
 TEST_F(Report, JsonHoldsMonthsDaysAndConnections)
 {
     WriteFile(m_dir.File("Zelmorin.Log"), "05/03/1999 23:50:00  06/03/1999 02:15:30  02:25:30  Caf\xe9 \"A\"\r\n");
