@@ -240,6 +240,10 @@
         <source>The end must lie between %1 and %2.</source>
         <translation>La fine deve essere compresa tra %1 e %2.</translation>
     </message>
+    <message>
+        <source>The end must not lie before the start.</source>
+        <translation>La fine non può precedere l&apos;inizio.</translation>
+    </message>
 </context>
 <context>
     <name>CExportFileDialog</name>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,8 +13,10 @@
 class COutputFile;
 
 // One finished connection: the phone-book entry it used, its start and end, and whether the
-// user has deleted it in the History window. No invariant ties the fields: the end may lie
-// before the start, and the duration is then negative.
+// user has deleted it in the History window. No invariant ties the fields: a hand-edited line,
+// or one that ends in the hour repeated when daylight saving ends, may end before it starts.
+// Such a record keeps its instants but lasts no time: a negative length is never counted
+// nor shown.
 //
 // A log keeps its records in its CConnectionStore, with entry names shared between them
 // (see CEntryName); a record made anywhere else owns all it holds. Nothing derives from this
@@ -34,7 +37,7 @@ public:
     CTime GetEnd() const { return CTime(m_end); }
     std::string GetName() const { return m_strName.Get(); }
 
-    CTimeSpan GetDuration() const { return CTimeSpan(std::int64_t(m_end) - m_start); }
+    CTimeSpan GetDuration() const { return CTimeSpan(std::max<std::int64_t>(0, std::int64_t(m_end) - m_start)); }
     std::string GetDurationText() const;
     std::string GetStartText() const;
     std::string GetEndText() const;

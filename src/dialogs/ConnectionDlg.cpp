@@ -526,7 +526,11 @@ void CConnectionDlg::OnFieldChanged(int field)
     (bStartChanged ? m_nStartSeconds : m_nEndSeconds) = split.tm_sec;
 
     WriteFields();
-    ClearRefusal();
+    // The fields agree, but a connection cannot end before it starts: say so now, and OK waits.
+    if (end < start)
+        Refuse(field, OrderMessage());
+    else
+        ClearRefusal();
 }
 
 void CConnectionDlg::Step(int field, int delta)
@@ -587,6 +591,11 @@ QString CConnectionDlg::RangeMessage(EGroup group) const
     return (group == EGroup::Start ? tr("The start must lie between %1 and %2.")
                                    : tr("The end must lie between %1 and %2."))
         .arg(first, last);
+}
+
+QString CConnectionDlg::OrderMessage() const
+{
+    return tr("The end must not lie before the start.");
 }
 
 bool CConnectionDlg::eventFilter(QObject* watched, QEvent* event)
@@ -667,6 +676,12 @@ void CConnectionDlg::accept()
         const EGroup group = IsEditable(start) ? EGroup::End : EGroup::Start;
         CPrompt::Show(this, CPrompt::Kind::Information, RangeMessage(group).toStdString());
         FocusField(group == EGroup::Start ? IDC_START_YEAR : IDC_END_YEAR);
+        return;
+    }
+    // A record read with its end first opens as it is, but is stored only once put right.
+    if (end < start) {
+        CPrompt::Show(this, CPrompt::Kind::Information, OrderMessage().toStdString());
+        FocusField(IDC_END_HOURS);
         return;
     }
     m_record.SetStart(start);

@@ -122,10 +122,13 @@ TEST_F(TimeTexts, DateTimeTextFollowsTheCurrentSetting)
     EXPECT_EQ(FormatDateTime(CTime(1999, 3, 5, 14, 7, 9)), " 14:07:09");
 }
 
-TEST_F(TimeTexts, NegativeDurationRecord)
+TEST_F(TimeTexts, RecordEndingBeforeItStartsLastsNoTime)
 {
     CConnection record(CTime(1999, 3, 5, 10, 1, 5), CTime(1999, 3, 5, 10, 0, 0), "");
-    EXPECT_EQ(record.GetDurationText(), "00:-1:-5");
+    EXPECT_EQ(record.GetDuration().GetTotalSeconds(), 0);
+    EXPECT_EQ(record.GetDurationText(), "00:00:00");
+    // The instants stay as they were read: only an edit changes them.
+    EXPECT_EQ(record.FormatLine("  "), "05/03/1999 10:01:05  05/03/1999 10:00:00  00:00:00  \r\n");
 }
 
 TEST_F(TimeTexts, RecordRefusesInstantsItCannotStore)

@@ -220,8 +220,8 @@ TEST_F(CConnectionDlgTest, OkStoresTheFieldsAndCancelNothing)
         CConnection record(start, end, "Office");
         Dlg dlg(record, {"Home", "Office"});
         dlg.show();
-        Type(dlg, Dlg::IDC_END_HOURS, "9"); // an end before the start is taken as it is
-        EXPECT_EQ(Length(dlg), (Fields{-1, 0, 0}));
+        Type(dlg, Dlg::IDC_END_HOURS, "12");
+        EXPECT_EQ(Length(dlg), (Fields{2, 0, 0}));
         QLineEdit* name = Combo(dlg, Dlg::IDC_ENTRY)->lineEdit();
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Hom")); // a prefix of a listed name stays as typed
@@ -231,7 +231,7 @@ TEST_F(CConnectionDlgTest, OkStoresTheFieldsAndCancelNothing)
             dlg.findChild<QPushButton*>("cancelButton")->click();
         EXPECT_EQ(dlg.result(), bOk ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(record.GetStart(), start);
-        EXPECT_EQ(record.GetEnd(), bOk ? CTime(2023, 5, 17, 9, 0, 0) : end);
+        EXPECT_EQ(record.GetEnd(), bOk ? CTime(2023, 5, 17, 12, 0, 0) : end);
         EXPECT_EQ(record.m_strName, bOk ? "Hom" : "Office");
     }
 
@@ -372,6 +372,64 @@ TEST_F(CConnectionDlgTest, InstantsBeyondTheYearFieldsAreRefused)
     ClickOk(last);
     EXPECT_EQ(m_vecPrompts, std::vector<std::string>{"Please enter an integer between 1970 and 2037."});
     EXPECT_EQ(last.focusWidget(), Edit(last, Dlg::IDC_END_YEAR));
+}
+
+TEST_F(CConnectionDlgTest, AnEndBeforeTheStartIsRefused)
+{
+    const std::string order = "The end must not lie before the start.";
+    const CTime start(2023, 5, 17, 10, 0, 0), end(2023, 5, 17, 11, 0, 0);
+    struct SCase
+    {
+        const char* pszWhat;
+        int nField;
+        const char* pszTyped; // null: one step down of the field's spin
+        Fields length;        // as the fields show it, the sign included
+    };
+    for (const SCase& c : {SCase{"end hours", Dlg::IDC_END_HOURS, "9", {-1, 0, 0}},
+                           SCase{"start day", Dlg::IDC_START_DAY, "18", {-24, 0, 0}},
+                           SCase{"length", Dlg::IDC_LENGTH_MINUTES, nullptr, {0, -1, 0}}}) {
+        SCOPED_TRACE(c.pszWhat);
+        m_vecPrompts.clear();
+        CConnection record(start, end, "Office");
+        Dlg dlg(record, {});
+        dlg.show();
+        Type(dlg, Dlg::IDC_LENGTH_HOURS, "0");
+        if (c.pszTyped)
+            Type(dlg, c.nField, c.pszTyped);
+        else
+            Spin(dlg, Dlg::IDC_LENGTH_MINUTES_SPIN, -1);
+        EXPECT_EQ(Length(dlg), c.length);
+        EXPECT_EQ(Message(dlg).toStdString(), order);
+        ClickOk(dlg);
+        EXPECT_EQ(m_vecPrompts, std::vector<std::string>{order});
+        EXPECT_EQ(dlg.focusWidget(), Edit(dlg, c.nField));
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(record.GetEnd(), end);
+
+        // Put right, the same OK stores it.
+        Type(dlg, Dlg::IDC_LENGTH_MINUTES, "0");
+        Type(dlg, Dlg::IDC_LENGTH_HOURS, "2");
+        EXPECT_TRUE(Message(dlg).isEmpty());
+        ClickOk(dlg);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(record.GetEnd() - record.GetStart(), CTimeSpan(2 * 3600));
+    }
+
+    // A record read with its end first (edited by hand) opens, but OK asks for it to be put right.
+    m_vecPrompts.clear();
+    CConnection record(end, start, "Office");
+    Dlg dlg(record, {});
+    dlg.show();
+    EXPECT_EQ(Length(dlg), (Fields{-1, 0, 0}));
+    ClickOk(dlg);
+    EXPECT_EQ(m_vecPrompts, std::vector<std::string>{order});
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(record.GetStart(), end);
+    // An equal start and end is a connection of no time, which is allowed.
+    Type(dlg, Dlg::IDC_LENGTH_HOURS, "0");
+    ClickOk(dlg);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(record.GetEnd(), end);
 }
 
 TEST_F(CConnectionDlgTest, DaylightSavingDays)

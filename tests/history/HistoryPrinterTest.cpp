@@ -142,7 +142,7 @@ TEST_F(HistoryPrinter, BodyLinesUseTheListDateFormatAndSkipDeleted)
     doc->SetFilter("Office"); // the list's filter does not apply to printing
     ConnectionDateFormat = "%Y-%m-%d";
     EXPECT_EQ(CHistoryPrinter::BodyLines(*doc, false),
-              (std::vector<std::string>{"1999-03-02 12:00:00  1999-03-02 11:58:55  00:-1:-5  Home  net",
+              (std::vector<std::string>{"1999-03-02 12:00:00  1999-03-02 11:58:55  00:00:00  Home  net",
                                         "1999-05-14 18:25:15  1999-05-14 19:27:18  01:02:03  Office"}));
 }
 
