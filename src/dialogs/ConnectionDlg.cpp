@@ -38,7 +38,7 @@ struct SField
 const SField kFields[] = {
     {CConnectionDlg::IDC_START_DAY, CConnectionDlg::IDC_START_DAY_SPIN, 1, 31, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start day")},
-    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 2037, true,
+    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 9999, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start year")},
     {CConnectionDlg::IDC_START_HOURS, CConnectionDlg::IDC_START_HOURS_SPIN, -1, 24, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start hours")},
@@ -48,7 +48,7 @@ const SField kFields[] = {
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start seconds")},
     {CConnectionDlg::IDC_END_DAY, CConnectionDlg::IDC_END_DAY_SPIN, 1, 31, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "End day")},
-    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 2037, true,
+    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 9999, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "End year")},
     {CConnectionDlg::IDC_END_HOURS, CConnectionDlg::IDC_END_HOURS_SPIN, -1, 24, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "End hours")},
@@ -140,7 +140,7 @@ CTime FirstInstant()
 
 CTime LastInstant()
 {
-    const std::int64_t last = CTime::ComposeLocal(2037, 12, 31, 23, 59, 59);
+    const std::int64_t last = CTime::ComposeLocal(9999, 12, 31, 23, 59, 59);
     return CTime(last == CTime::kInvalid ? CTime::kMax : std::min(CTime::kMax, last));
 }
 

@@ -15,8 +15,7 @@ SAllowanceState CAllowanceWatch::Update(const CConnectionLog& log, CTime now, co
     SAllowanceState state = m_settings.GetAllowance(weekStart, monthStart).Compute(log, now, running);
     if (state.threshold == SAllowanceState::kNone || !state.period.IsValid())
         return state;
-    // Valid instants fit in an int: they end in 2038.
-    const int start = static_cast<int>(state.period.GetStart().GetTime());
+    const long long start = state.period.GetStart().GetTime();
     const int level = static_cast<int>(state.threshold);
     if (start == m_settings.m_nNotifiedStart && level <= m_settings.m_nNotifiedLevel)
         return state;

@@ -1,5 +1,7 @@
 #include "AllowanceSettings.h"
 
+#include <string>
+
 #include "SettingsStore.h"
 
 namespace {
@@ -7,6 +9,14 @@ namespace {
 int InRange(int value, int low, int high, int fallback)
 {
     return value >= low && value <= high ? value : fallback;
+}
+
+// Whole decimal seconds, or 0 (no warning given) for anything else.
+long long ParseSeconds(const std::string& text)
+{
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return std::stoll(text);
 }
 
 } // namespace
@@ -21,7 +31,9 @@ void CAllowanceSettings::Load(const CSettingsStore& store)
     // A warning at 100 % would coincide with the one for the allowance used up.
     m_nWarnPercent =
         InRange(store.GetInt(kSection, "WarnPercent", defaults.m_nWarnPercent), 1, 99, defaults.m_nWarnPercent);
-    m_nNotifiedStart = store.GetInt(kSection, "NotifiedStart", 0);
+    // Written as text: a start after 2038 does not fit the store's integers. One written as an
+    // integer reads the same.
+    m_nNotifiedStart = ParseSeconds(store.GetString(kSection, "NotifiedStart", "0"));
     m_nNotifiedLevel = InRange(store.GetInt(kSection, "NotifiedLevel", 0), 0, 2, 0);
 }
 
@@ -42,6 +54,6 @@ void CAllowanceSettings::Save(CSettingsStore& store) const
 
 void CAllowanceSettings::SaveNotified(CSettingsStore& store) const
 {
-    store.WriteInt(kSection, "NotifiedStart", m_nNotifiedStart);
+    store.WriteString(kSection, "NotifiedStart", std::to_string(m_nNotifiedStart));
     store.WriteInt(kSection, "NotifiedLevel", m_nNotifiedLevel);
 }

@@ -41,6 +41,6 @@ public:
     int m_nWarnPercent = 80;
     // The last warning given: the start of its period (seconds since 1970, 0 for none) and its
     // level (1 the warning share, 2 the whole allowance).
-    int m_nNotifiedStart = 0;
+    long long m_nNotifiedStart = 0;
     int m_nNotifiedLevel = 0;
 };

@@ -352,7 +352,7 @@ int CReport::Run(const std::vector<std::string>& args)
             break;
         case kNow:
             if (!ParseLocal(value, true, now))
-                return UsageError("--now takes a local time \"YYYY-MM-DD HH:MM:SS\" from 1970 to 2038");
+                return UsageError("--now takes a local time \"YYYY-MM-DD HH:MM:SS\" from 1970 to 9999");
             haveNow = true;
             break;
         case ':':

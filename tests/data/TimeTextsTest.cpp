@@ -57,14 +57,17 @@ TEST_F(TimeTexts, ComposeCarriesFieldsOutOfRange)
     EXPECT_EQ(t.GetTime(), 920639229); // 13:07:09 UTC
 }
 
-TEST_F(TimeTexts, ValidRangeIsWhatThirtyTwoBitsHold)
+TEST_F(TimeTexts, ValidRangeRunsToTheYear9999)
 {
     CScopedTimeZone utc("UTC");
     EXPECT_TRUE(CTime(1970, 1, 1, 0, 0, 0).IsValid());
-    EXPECT_TRUE(CTime(2038, 1, 19, 3, 14, 7).IsValid());
-    EXPECT_FALSE(CTime(2038, 1, 19, 3, 14, 8).IsValid());
+    EXPECT_TRUE(CTime(2038, 1, 19, 3, 14, 8).IsValid());
+    EXPECT_TRUE(CTime(2106, 2, 7, 6, 28, 16).IsValid());
+    EXPECT_TRUE(CTime(9999, 12, 31, 23, 59, 59).IsValid());
+    EXPECT_FALSE(CTime(10000, 1, 1, 0, 0, 0).IsValid());
     EXPECT_FALSE(CTime(1969, 12, 31, 23, 59, 59).IsValid());
-    EXPECT_FALSE((CTime(2038, 1, 19, 3, 14, 7) + CTimeSpan(1)).IsValid());
+    EXPECT_FALSE((CTime(9999, 12, 31, 23, 59, 59) + CTimeSpan(1)).IsValid());
+    EXPECT_EQ(CTime(2038, 1, 19, 4, 0, 0).Format("%d/%m/%Y %H:%M:%S"), "19/01/2038 04:00:00");
 }
 
 TEST_F(TimeTexts, RepeatedLocalHourGivesTheEarlierInstantWhateverCameBefore)

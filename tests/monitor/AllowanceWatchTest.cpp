@@ -33,9 +33,9 @@ protected:
             m_settings, m_store,
             [this](SAllowanceState::EThreshold level, const SAllowanceState&) { m_given.push_back(level); });
     }
-    void Run(CAllowanceWatch& watch, int day, long long seconds, const char* name = "A")
+    void Run(CAllowanceWatch& watch, int day, long long seconds, const char* name = "A", int year = 2024)
     {
-        const CTime start(2024, 4, day, 8, 0, 0);
+        const CTime start(year, 4, day, 8, 0, 0);
         CAllowance::SRunning running{name, start, seconds};
         watch.Update(m_log, start + CTimeSpan(seconds), &running, 0, 1);
     }
@@ -72,6 +72,26 @@ TEST_F(AllowanceWatchTest, EachLevelOncePerPeriodAlsoAcrossRestarts)
     Run(*watch, 3, 3700);
     EXPECT_EQ(m_given.size(), 4u);
     EXPECT_EQ(m_given.back(), SAllowanceState::kFull);
+}
+
+TEST_F(AllowanceWatchTest, PeriodsAfter2038AreWarnedOnceToo)
+{
+    for (int year : {2038, 2106, 2500}) {
+        SCOPED_TRACE(year);
+        m_given.clear();
+        auto watch = Start();
+        Run(*watch, 2, 1800, "A", year);
+        Run(*watch, 2, 1900, "A", year);
+        EXPECT_EQ(m_given, std::vector{SAllowanceState::kWarning});
+        EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedStart"}]),
+                  std::to_string(CTime(year, 4, 2, 0, 0, 0).GetTime()));
+        // A restart in the same period does not warn again.
+        watch = Start();
+        Run(*watch, 2, 2000, "A", year);
+        EXPECT_EQ(m_given.size(), 1u);
+        Run(*watch, 2, 3600, "A", year);
+        EXPECT_EQ(m_given.size(), 2u);
+    }
 }
 
 TEST_F(AllowanceWatchTest, AJumpPastBothLevelsGivesTheHigherOnly)

@@ -27,6 +27,32 @@ TEST(AllowanceSettings, RoundTripsUnderItsOwnSection)
     EXPECT_EQ(loaded.m_nWarnPercent, 75);
 }
 
+TEST(AllowanceSettings, TheLastWarningsPeriodStartKeepsAllItsBits)
+{
+    // Written as an integer by earlier versions, as text past 2038; anything else is no warning.
+    const struct
+    {
+        const char* pszStored;
+        long long nRead;
+    } cases[] = {{"1711922400", 1711922400},
+                 {"4294967296", 4294967296},
+                 {"253402214400", 253402214400},
+                 {"-5", 0},
+                 {"12x", 0},
+                 {"", 0}};
+    for (const auto& c : cases) {
+        CFakeStore store;
+        store.m_values[{"Allowance", "NotifiedStart"}] = c.pszStored;
+        CAllowanceSettings loaded;
+        loaded.Load(store);
+        EXPECT_EQ(loaded.m_nNotifiedStart, c.nRead) << c.pszStored;
+        loaded.SaveNotified(store);
+        CAllowanceSettings again;
+        again.Load(store);
+        EXPECT_EQ(again.m_nNotifiedStart, c.nRead) << c.pszStored;
+    }
+}
+
 TEST(AllowanceSettings, ValuesOutOfRangeLoadAsDefaults)
 {
     CFakeStore store;

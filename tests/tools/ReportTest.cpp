@@ -52,6 +52,20 @@ TEST_F(Report, Totals)
     EXPECT_EQ(m_err.str(), "");
 }
 
+TEST_F(Report, RunsPast2038)
+{
+    WriteFile(m_dir.File("Zelmorin.Log"), "19/01/2038 04:00:00  19/01/2038 05:00:00  01:00:00  Office\r\n"
+                                          "31/12/9999 10:00:00  31/12/9999 10:30:00  00:30:00  Office\r\n");
+    for (const auto& [now, today] :
+         {std::pair{"2038-01-19 12:00:00", "01:00:00"}, std::pair{"9999-12-31 12:00:00", "00:30:00"}}) {
+        ASSERT_EQ(Run({"--now", now, "totals"}), 0) << m_err.str();
+        EXPECT_EQ(m_out.str(),
+                  std::string("Total 01:30:00\nToday ") + today + "\nWeek " + today + "\nMonth " + today + "\n");
+        EXPECT_EQ(m_err.str(), "");
+    }
+    EXPECT_EQ(Run({"--now", "10000-01-01 00:00:00", "totals"}), 2);
+}
+
 TEST_F(Report, DefaultsComeFromTheCaller)
 {
     m_defaults.weekStart = 1;
