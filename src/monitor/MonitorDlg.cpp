@@ -287,7 +287,9 @@ SAllowanceState CMonitorDlg::GetAllowanceState()
     if (connected) {
         running.name = m_strRunningName;
         running.start = m_pMonitor->GetStart();
-        running.elapsed = std::max<long long>(0, (CTime::GetCurrentTime() - running.start).GetTotalSeconds());
+        // Measured as the window's running time is: a clock correction just after dialling must
+        // neither use the allowance up nor give it back.
+        running.elapsed = m_pMonitor->GetElapsed().GetTotalSeconds();
     }
     return m_allowanceWatch.Update(*m_pLog, CTime::GetCurrentTime(), connected ? &running : nullptr, m_nWeekStart,
                                    m_nMonthStart);

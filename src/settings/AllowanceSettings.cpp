@@ -35,6 +35,13 @@ void CAllowanceSettings::Load(const CSettingsStore& store)
     // integer reads the same.
     m_nNotifiedStart = ParseSeconds(store.GetString(kSection, "NotifiedStart", "0"));
     m_nNotifiedLevel = InRange(store.GetInt(kSection, "NotifiedLevel", 0), 0, 2, 0);
+    m_strNotifiedFor = store.GetString(kSection, "NotifiedFor", "");
+}
+
+std::string CAllowanceSettings::NotifiedFor() const
+{
+    // The entry last: it may hold any character.
+    return std::to_string(m_nPeriod) + ' ' + std::to_string(m_nMinutes) + ' ' + m_strEntry;
 }
 
 CAllowance CAllowanceSettings::GetAllowance(int weekStart, int monthStart) const
@@ -56,4 +63,5 @@ void CAllowanceSettings::SaveNotified(CSettingsStore& store) const
 {
     store.WriteString(kSection, "NotifiedStart", std::to_string(m_nNotifiedStart));
     store.WriteInt(kSection, "NotifiedLevel", m_nNotifiedLevel);
+    store.WriteString(kSection, "NotifiedFor", m_strNotifiedFor);
 }

@@ -43,4 +43,11 @@ public:
     // level (1 the warning share, 2 the whole allowance).
     long long m_nNotifiedStart = 0;
     int m_nNotifiedLevel = 0;
+    // What that warning was given for (NotifiedFor()); empty when written by a version that
+    // kept only the period's start.
+    std::string m_strNotifiedFor;
+
+    // The period kind, the allowance and the entry as one text: a change of any of them makes
+    // the warnings of the same period due again.
+    std::string NotifiedFor() const;
 };

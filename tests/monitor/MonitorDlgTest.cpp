@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -34,6 +36,13 @@ namespace {
 
 constexpr int kConnected = CRasProvider::kConnected;
 
+// The boot-time clock, as a test sets it.
+std::atomic<std::int64_t> g_elapsedMs{0};
+std::int64_t FakeElapsedMs()
+{
+    return g_elapsedMs.load();
+}
+
 class MonitorDlg : public ::testing::Test
 {
 protected:
@@ -57,6 +66,7 @@ protected:
         CMonitorDlg::SetAllowanceNotifier(nullptr);
         CTrayIcon::SetTrayProbe(nullptr);
         SetClockHook(nullptr);
+        SetElapsedClockHook(nullptr);
     }
     // A main window over the temporary folder, initialised, its posted start applied.
     std::unique_ptr<CMonitorDlg> Start()
@@ -123,9 +133,11 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: 51 % of the connection time allowance used"});
 
     // A running connection counts in the tip at once; the title waits for its end, like the total.
+    SetElapsedClockHook(FakeElapsedMs);
     m_provider->Set({{"Office", kConnected}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
     CScopedClock::Set(CTime(1999, 3, 10, 13, 0, 0).GetTime());
+    g_elapsedMs += 3600 * 1000;
     ASSERT_TRUE(QTest::qWaitFor([&] { return given.size() == 2; }, 5000));
     EXPECT_EQ(given.back(), "Zelmorin: the connection time allowance is used up");
     ASSERT_TRUE(QTest::qWaitFor(
@@ -141,6 +153,42 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     auto next = Start();
     EXPECT_EQ(given.size(), 2u);
     EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedLevel"}]), "2");
+}
+
+TEST_F(MonitorDlg, TheRunningConnectionUsesTheAllowanceByItsElapsedTimeNotTheWallClock)
+{
+    // Three hours a day, warned at 80 %: the log has 01:02:05 today.
+    m_store.m_values = {{{"Allowance", "On"}, "1"},
+                        {{"Allowance", "Minutes"}, "180"},
+                        {{"Allowance", "Period"}, "1"},
+                        {{"Allowance", "WarnPercent"}, "80"}};
+    std::vector<std::string> given;
+    CMonitorDlg::SetAllowanceNotifier([&given](const QString& summary, const QString&) {
+        given.push_back(summary.toStdString());
+        return true;
+    });
+    SetElapsedClockHook(FakeElapsedMs);
+    auto dialog = Start();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    auto leftShown = [&](const char* left) {
+        return QTest::qWaitFor([&] { return dialog->GetTray().GetTipDetail().startsWith(QLatin1String(left)); }, 5000);
+    };
+    // One minute on line, and the clock corrected eight hours forward meanwhile.
+    g_elapsedMs += 60 * 1000;
+    CScopedClock::Set(CTime(1999, 3, 10, 20, 0, 0).GetTime());
+    EXPECT_TRUE(leftShown("- Left 01:56:55")) << dialog->GetTray().GetTipDetail().toStdString();
+    // Then set back before the start: the connection still counts.
+    g_elapsedMs += 60 * 1000;
+    CScopedClock::Set(CTime(1999, 3, 10, 11, 0, 0).GetTime());
+    EXPECT_TRUE(leftShown("- Left 01:55:55")) << dialog->GetTray().GetTipDetail().toStdString();
+    EXPECT_TRUE(given.empty());
+    // Real use still warns, as it comes.
+    g_elapsedMs += 2 * 3600 * 1000;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !given.empty(); }, 5000));
+    EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: the connection time allowance is used up"});
+    dialog->StopPolling();
+    SetElapsedClockHook(nullptr);
 }
 
 TEST_F(MonitorDlg, AllowanceWarningWithoutNotificationsOrTrayIsAWindowThatLetsPollingGoOn)
