@@ -302,6 +302,13 @@ void CCheckpoint::RemoveLeftovers() const
     closedir(dir);
 }
 
+bool CCheckpoint::ReadCheckpoint(CTime& start, CTime& checkpointTime, std::string& name)
+{
+    std::string bytes;
+    return ReadSmallFile(m_strPath, kMaxCheckpointBytes, bytes) == ERead::Read && !bytes.empty() &&
+           Decode(bytes, start, checkpointTime, name);
+}
+
 int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)
 {
     m_problems.clear();

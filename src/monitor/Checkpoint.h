@@ -63,6 +63,11 @@ public:
     // False when a checkpoint is left that could neither be removed nor emptied.
     bool RemoveCheckpoint();
 
+    // The running connection as the checkpoint holds it, read and left as it is (for readers
+    // beside the program); false when there is none or it cannot be decoded. A file that
+    // cannot be read is told in GetProblems().
+    bool ReadCheckpoint(CTime& start, CTime& checkpointTime, std::string& name);
+
     // Keeps connections that could not be logged, as log lines; an empty list removes the file.
     bool WritePending(const std::vector<SPendingRecord>& records);
 
