@@ -40,10 +40,12 @@ SAllowanceState CAllowance::Compute(const CConnectionLog& log, CTime now, const 
     state.allowance = std::max(0LL, m_nSeconds);
     state.period = CPeriod::At(m_nPeriod, now, m_nWeekStart, m_nMonthStart);
     const CPeriod& period = state.period;
+    bool counted = false; // the running connection uses this allowance
     if (period.IsValid()) {
         state.used = LoggedUse(log, period, now, m_strEntry);
-        if (running && (m_strEntry.empty() || running->name == m_strEntry) && running->start >= period.GetStart() &&
-            running->start < period.GetEnd())
+        counted = running && (m_strEntry.empty() || running->name == m_strEntry) &&
+                  running->start >= period.GetStart() && running->start < period.GetEnd();
+        if (counted)
             state.used += std::max(0LL, running->elapsed);
     }
     state.left = std::max(0LL, state.allowance - state.used);
@@ -84,6 +86,15 @@ SAllowanceState CAllowance::Compute(const CConnectionLog& log, CTime now, const 
             const long long whole = elapsed * state.allowance;
             state.percentLeftAtEnd = static_cast<int>(std::max(0LL, 100 - (usedAtEnd100 + whole - 1) / whole));
         }
+    }
+    // While a counted connection runs, it uses a second a second: if it goes on, the allowance
+    // runs out once what is left has passed, which may be sooner than the rate so far says.
+    const bool rated = state.pace == SAllowanceState::kLasts || state.pace == SAllowanceState::kRunsOut;
+    if (counted && rated && elapsed + state.left < length &&
+        (state.pace == SAllowanceState::kLasts || now + CTimeSpan(state.left) < state.runsOut)) {
+        state.pace = SAllowanceState::kRunsOut;
+        state.runsOut = now + CTimeSpan(state.left);
+        state.percentLeftAtEnd = 0;
     }
     return state;
 }

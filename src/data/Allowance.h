@@ -15,7 +15,8 @@ struct SAllowanceState
     enum EPace
     {
         kNoRate,  // the period has only just begun: nothing to project from yet
-        kRunsOut, // at this pace the allowance runs out at runsOut, before the period ends
+        kRunsOut, // at this pace the allowance runs out at runsOut, before the period ends; while a
+                  // counted connection runs, no later than when it would use up what is left
         kLasts,   // at this pace percentLeftAtEnd of it is left when the period ends
         kUsedUp,  // nothing is left
     };

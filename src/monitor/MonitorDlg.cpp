@@ -60,6 +60,11 @@ CMonitorDlg::AllowanceNotifier& AllowanceNotifierHook()
     static CMonitorDlg::AllowanceNotifier notifier;
     return notifier;
 }
+std::chrono::milliseconds& RefreshLimit()
+{
+    static std::chrono::milliseconds limit{60 * 1000};
+    return limit;
+}
 
 } // namespace
 
@@ -78,6 +83,10 @@ void CMonitorDlg::SetPasswordCheck(PasswordCheck check)
 void CMonitorDlg::SetAllowanceNotifier(AllowanceNotifier notifier)
 {
     AllowanceNotifierHook() = std::move(notifier);
+}
+void CMonitorDlg::SetRefreshLimit(std::chrono::milliseconds limit)
+{
+    RefreshLimit() = limit;
 }
 
 const char* CMonitorDlg::TotalLabel(int totalType)
@@ -148,6 +157,10 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
         ShowPopupMenu(this, global.x(), global.y());
     });
 
+    m_pRefresh = new QTimer(this);
+    m_pRefresh->setSingleShot(true);
+    connect(m_pRefresh, &QTimer::timeout, this, &CMonitorDlg::OnRefresh);
+
     m_pTray = new CTrayIcon(this);
     connect(m_pTray, &CTrayIcon::Notify, this, &CMonitorDlg::OnTrayNotify);
     connect(m_pTray, &CTrayIcon::TrayChanged, this, &CMonitorDlg::OnTrayChanged);
@@ -172,6 +185,7 @@ void CMonitorDlg::OnInitDialog()
     PlaceWindow();
     m_pPollThread->SetReady();
     QMetaObject::invokeMethod(this, &CMonitorDlg::OnHistoryClosed, Qt::QueuedConnection);
+    ScheduleRefresh();
     // What the start could not recover, now that there is a tray to tell it through.
     std::string problems;
     for (const CUserMessage& problem : m_checkpoint.GetProblems())
@@ -304,6 +318,26 @@ void CMonitorDlg::UpdateAllowance()
         return;
     }
     m_pTray->SetTipDetail(CAllowanceTexts::Left(state) + QLatin1Char('\n') + CAllowanceTexts::Pace(state));
+}
+
+void CMonitorDlg::ScheduleRefresh()
+{
+    // Every period of the totals and the allowance turns at a local midnight; between two,
+    // the pace and the allowance's texts move with the clock even while nothing is logged.
+    const CTime now = CTime::GetCurrentTime();
+    const CPeriod day = CPeriod::At(CPeriod::kDay, now, 0, 1);
+    std::chrono::milliseconds wait = RefreshLimit();
+    if (day.IsValid())
+        wait = std::min(wait, std::chrono::milliseconds(1000 * (day.GetEnd() - now).GetTotalSeconds()));
+    m_pRefresh->start(std::max(wait, std::chrono::milliseconds(1)));
+}
+
+void CMonitorDlg::OnRefresh()
+{
+    if (m_bDestroyed)
+        return;
+    UpdateTitle();
+    ScheduleRefresh();
 }
 
 void CMonitorDlg::GiveAllowanceWarning(const SAllowanceState& state)

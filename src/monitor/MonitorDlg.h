@@ -21,6 +21,7 @@ class CRasProvider;
 class CSettingsStore;
 class CTrayIcon;
 class QLabel;
+class QTimer;
 class QMenu;
 class QPushButton;
 
@@ -44,6 +45,9 @@ public:
     // notification service shows it.
     using AllowanceNotifier = std::function<bool(const QString& summary, const QString& body)>;
     static void SetAllowanceNotifier(AllowanceNotifier notifier);
+    // The longest wait between two refreshes of the title and the tip (a minute unless a test
+    // shortens it); they refresh at every midnight, where the periods turn, too.
+    static void SetRefreshLimit(std::chrono::milliseconds limit);
 
     // dataPrefix: the data directory with a trailing "/", or empty for the current directory.
     CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix);
@@ -127,6 +131,9 @@ private:
     // The allowance lines below the tray tip, and the warnings when due.
     void UpdateAllowance();
     void GiveAllowanceWarning(const SAllowanceState& state);
+    // Refreshes the title and the tip, and waits for the next minute or midnight.
+    void OnRefresh();
+    void ScheduleRefresh();
 
     CSettingsStore& m_store;
     std::string m_strLogPath;
@@ -145,4 +152,5 @@ private:
     CAllowanceSettings m_allowance;
     CAllowanceWatch m_allowanceWatch;
     std::string m_strRunningName;
+    QTimer* m_pRefresh;
 };

@@ -67,6 +67,7 @@ protected:
         CTrayIcon::SetTrayProbe(nullptr);
         SetClockHook(nullptr);
         SetElapsedClockHook(nullptr);
+        CMonitorDlg::SetRefreshLimit(std::chrono::minutes(1));
     }
     // A main window over the temporary folder, initialised, its posted start applied.
     std::unique_ptr<CMonitorDlg> Start()
@@ -189,6 +190,35 @@ TEST_F(MonitorDlg, TheRunningConnectionUsesTheAllowanceByItsElapsedTimeNotTheWal
     EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: the connection time allowance is used up"});
     dialog->StopPolling();
     SetElapsedClockHook(nullptr);
+}
+
+TEST_F(MonitorDlg, TitleAndTipTurnWithThePeriodWhileIdle)
+{
+    // Today's total and two hours a day: the log has 01:02:05 today.
+    m_store.m_values = {{{"Allowance", "On"}, "1"},
+                        {{"Allowance", "Minutes"}, "120"},
+                        {{"Allowance", "Period"}, "1"},
+                        {{"", "Total"}, "1"},
+                        {{"", "TotalType"}, "1"}};
+    CMonitorDlg::SetAllowanceNotifier([](const QString&, const QString&) { return true; });
+    CMonitorDlg::SetRefreshLimit(std::chrono::milliseconds(20));
+    auto dialog = Start();
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Today 01:02:05 - Left 00:57:55");
+    EXPECT_EQ(dialog->GetTray().GetTip(), " Zelmorin - Today 01:02:05");
+    // The pace moves with the clock, logged or not: 3725 s in 12:05 hours run out later.
+    CScopedClock::Set(CTime(1999, 3, 10, 12, 5, 0).GetTime());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog->GetTray().GetTipDetail().endsWith(QLatin1String("runs out on 10/03/1999 23:21:21")); },
+        5000))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    // After midnight nothing of yesterday is left, with no connection to set it off.
+    CScopedClock::Set(CTime(1999, 3, 11, 0, 0, 30).GetTime());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Title(*dialog) == " Zelmorin - Today 00:00:00 - Left 02:00:00"; }, 5000))
+        << Title(*dialog);
+    EXPECT_EQ(dialog->GetTray().GetTip(), " Zelmorin - Today 00:00:00");
+    EXPECT_TRUE(dialog->GetTray().GetTipDetail().startsWith(QLatin1String("- Left 02:00:00\n")))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    dialog->StopPolling();
 }
 
 TEST_F(MonitorDlg, AllowanceWarningWithoutNotificationsOrTrayIsAWindowThatLetsPollingGoOn)
