@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 
@@ -121,7 +123,7 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("DIZ Urovada"));
     CDialogUnits du(this);
-    setFixedSize(du.X(133), du.Y(15));
+    setFixedSize(du.X(kWidthDu), du.Y(15));
     move(0, 0); // where the window stands until a stored position says otherwise
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -311,13 +313,39 @@ SAllowanceState CMonitorDlg::GetAllowanceState()
 
 void CMonitorDlg::UpdateAllowance()
 {
-    // The tip's first line keeps its 63 characters; the time left and the pace follow it.
+    // The tip's first line keeps its 63 characters; while connected the chosen total follows
+    // it (idle, the first line is the total), then the time left and the pace.
     const SAllowanceState state = GetAllowanceState();
-    if (!state.period.IsValid()) {
-        m_pTray->SetTipDetail(QString());
+    QStringList detail;
+    if (m_bShowTotal && IsConnected())
+        detail << QStringFromBytes(m_strTotal).trimmed();
+    if (state.period.IsValid())
+        detail << CAllowanceTexts::Left(state) << CAllowanceTexts::Pace(state);
+    m_pTray->SetTipDetail(detail.join(QLatin1Char('\n')));
+    // The title's time left is the tip's, so that the two never disagree.
+    QString title = QStringFromBytes(" Zelmorin " + m_strTotal);
+    if (m_bShowTotal && state.period.IsValid())
+        title += QLatin1Char(' ') + CAllowanceTexts::Left(state);
+    setWindowTitle(title);
+    FitTitle(title);
+}
+
+void CMonitorDlg::FitTitle(const QString& title)
+{
+    // The window manager cuts a title longer than the window: the window widens to hold it
+    // (in a bold face, as title bars often are, with room for the icon and the close box),
+    // the status field taking the room gained.
+    CDialogUnits du(this);
+    QFont bold = font();
+    bold.setBold(true);
+    const int needed = QFontMetrics(bold).horizontalAdvance(title) + 5 * QFontMetrics(bold).height();
+    const int width = std::max(du.X(kWidthDu), needed);
+    if (width == this->width())
         return;
-    }
-    m_pTray->SetTipDetail(CAllowanceTexts::Left(state) + QLatin1Char('\n') + CAllowanceTexts::Pace(state));
+    const int gained = width - du.X(kWidthDu);
+    setFixedWidth(width);
+    m_pStatus->setGeometry(du.Rect(0, 4, 88, 8).adjusted(0, 0, gained, 0));
+    m_pHistoryButton->setGeometry(du.Rect(90, 1, 40, 14).translated(gained, 0));
 }
 
 void CMonitorDlg::ScheduleRefresh()
@@ -436,21 +464,17 @@ void CMonitorDlg::changeEvent(QEvent* event)
 
 void CMonitorDlg::UpdateTitle()
 {
-    std::string title = " Zelmorin ";
+    // The total counts the logged connections and changes when one ends; the time left after
+    // it, over the allowance's own period and entry, is the tip's (UpdateAllowance).
+    m_strTotal.clear();
     if (m_bShowTotal)
-        title += BytesFromQString(tr(TotalLabel(m_nTotalType))) +
-                 FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
-    QString shown = QStringFromBytes(title);
-    // The time left follows the total, over the allowance's own period and entry; like the
-    // total it counts the logged connections and changes when one ends. The tip has it below.
-    if (m_bShowTotal && m_allowance.m_bOn) {
-        const SAllowanceState logged =
-            m_allowance.GetAllowance(m_nWeekStart, m_nMonthStart).Compute(*m_pLog, CTime::GetCurrentTime());
-        shown += QLatin1Char(' ') + CAllowanceTexts::Left(logged);
-    }
-    setWindowTitle(shown);
+        m_strTotal =
+            BytesFromQString(tr(TotalLabel(m_nTotalType))) +
+            FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
     if (!IsConnected())
-        TraySetTip(title);
+        TraySetTip(" Zelmorin " + m_strTotal);
+    else
+        UpdateAllowance();
 }
 
 QMenu* CMonitorDlg::BuildPopupMenu(QWidget* owner)

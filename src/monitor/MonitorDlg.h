@@ -130,6 +130,8 @@ private:
     void OnTrayChanged(bool present);
     // The allowance lines below the tray tip, and the warnings when due.
     void UpdateAllowance();
+    // Widens the window so that the window manager shows the whole title.
+    void FitTitle(const QString& title);
     void GiveAllowanceWarning(const SAllowanceState& state);
     // Refreshes the title and the tip, and waits for the next minute or midnight.
     void OnRefresh();
@@ -152,5 +154,8 @@ private:
     CAllowanceSettings m_allowance;
     CAllowanceWatch m_allowanceWatch;
     std::string m_strRunningName;
+    // "- Today 01:02:05" while the title shows a total, else empty.
+    std::string m_strTotal;
     QTimer* m_pRefresh;
+    static constexpr int kWidthDu = 133; // the window's width without a title to fit
 };

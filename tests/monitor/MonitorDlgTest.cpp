@@ -133,7 +133,8 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     EXPECT_EQ(detail, "- Left 00:57:55\nAt this pace it runs out on 10/03/1999 23:11:41");
     EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: 51 % of the connection time allowance used"});
 
-    // A running connection counts in the tip at once; the title waits for its end, like the total.
+    // A running connection counts in the tip's and the title's time left at once; the total
+    // waits for its end, and the tip carries it too while connected.
     SetElapsedClockHook(FakeElapsedMs);
     m_provider->Set({{"Office", kConnected}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
@@ -142,10 +143,13 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     ASSERT_TRUE(QTest::qWaitFor([&] { return given.size() == 2; }, 5000));
     EXPECT_EQ(given.back(), "Zelmorin: the connection time allowance is used up");
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return dialog->GetTray().GetTipDetail() == QStringLiteral("- Left 00:00:00\nUsed up, 00:02:05 over"); },
+        [&] {
+            return dialog->GetTray().GetTipDetail() ==
+                   QStringLiteral("- Total 03:02:05\n- Left 00:00:00\nUsed up, 00:02:05 over");
+        },
         5000))
         << dialog->GetTray().GetTipDetail().toStdString();
-    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:57:55");
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:00:00");
     EXPECT_EQ(dialog->GetTray().GetTip().substr(0, 6), "Office");
     dialog->StopPolling();
     dialog.reset();
@@ -190,6 +194,66 @@ TEST_F(MonitorDlg, TheRunningConnectionUsesTheAllowanceByItsElapsedTimeNotTheWal
     EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: the connection time allowance is used up"});
     dialog->StopPolling();
     SetElapsedClockHook(nullptr);
+}
+
+TEST_F(MonitorDlg, TheWholeTitleFitsTheWindowAndAgreesWithTheTip)
+{
+    m_store.m_values = {{{"Allowance", "On"}, "1"}, {{"Allowance", "Minutes"}, "120"}, {{"Allowance", "Period"}, "1"}};
+    CMonitorDlg::SetAllowanceNotifier([](const QString&, const QString&) { return true; });
+    SetElapsedClockHook(FakeElapsedMs);
+    auto dialog = Start();
+    dialog->show();
+    const int narrow = dialog->width();
+    auto* status = dialog->findChild<QLabel*>(QStringLiteral("status"));
+    auto* history = dialog->findChild<QPushButton*>(QStringLiteral("history"));
+    ASSERT_TRUE(status && history);
+    QFont bold = dialog->font();
+    bold.setBold(true);
+    auto fits = [&] {
+        const QFontMetrics metrics(bold);
+        return dialog->width() >= metrics.horizontalAdvance(dialog->windowTitle()) + 2 * metrics.height() &&
+               dialog->minimumWidth() == dialog->maximumWidth() && history->geometry().right() < dialog->width() &&
+               status->geometry().right() < history->x();
+    };
+    EXPECT_EQ(Title(*dialog), " Zelmorin ");
+    EXPECT_TRUE(fits());
+    // Every total, with the time left after it and in a larger font, shows whole.
+    for (int type = 0; type < 4; ++type) {
+        dialog->m_bShowTotal = true;
+        dialog->m_nTotalType = type;
+        dialog->UpdateTitle();
+        EXPECT_NE(Title(*dialog).find(" - Left 00:57:55"), std::string::npos) << Title(*dialog);
+        EXPECT_TRUE(fits()) << Title(*dialog) << " in " << dialog->width();
+    }
+    EXPECT_GT(dialog->width(), narrow);
+    QFont larger = dialog->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    dialog->setFont(larger);
+    bold.setPointSizeF(larger.pointSizeF());
+    dialog->UpdateTitle();
+    EXPECT_TRUE(fits()) << dialog->width();
+    dialog->setFont(QFont());
+    // Without the total the window is as narrow as before.
+    dialog->m_bShowTotal = false;
+    dialog->UpdateTitle();
+    EXPECT_EQ(dialog->width(), narrow);
+
+    // Connected, the tip's total and time left are the title's, second by second.
+    dialog->m_bShowTotal = true;
+    dialog->m_nTotalType = 1;
+    dialog->UpdateTitle();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    g_elapsedMs += 1800 * 1000;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Title(*dialog) == " Zelmorin - Today 01:02:05 - Left 00:27:55"; }, 5000))
+        << Title(*dialog);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return dialog->GetTray().GetTipDetail().startsWith(QLatin1String("- Today 01:02:05\n- Left 00:27:55\n"));
+        },
+        5000))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    dialog->StopPolling();
 }
 
 TEST_F(MonitorDlg, TitleAndTipTurnWithThePeriodWhileIdle)
