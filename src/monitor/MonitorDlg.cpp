@@ -333,12 +333,12 @@ void CMonitorDlg::UpdateAllowance()
 void CMonitorDlg::FitTitle(const QString& title)
 {
     // The window manager cuts a title longer than the window: the window widens to hold it
-    // (in a bold face, as title bars often are, with room for the icon and the close box),
-    // the status field taking the room gained.
+    // (in a bold face, as title bars often are, with room for the icon and up to three
+    // buttons, which a window without a tray has), the status field taking the room gained.
     CDialogUnits du(this);
     QFont bold = font();
     bold.setBold(true);
-    const int needed = QFontMetrics(bold).horizontalAdvance(title) + 5 * QFontMetrics(bold).height();
+    const int needed = QFontMetrics(bold).horizontalAdvance(title) + 8 * QFontMetrics(bold).height();
     const int width = std::max(du.X(kWidthDu), needed);
     if (width == this->width())
         return;
