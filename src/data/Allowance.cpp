@@ -1,6 +1,7 @@
 #include "Allowance.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "ConnectionLog.h"
 #include "LogDay.h"
@@ -53,13 +54,13 @@ SAllowanceState CAllowance::Compute(const CConnectionLog& log, CTime now, const 
     // An allowance of nothing is used up from the start.
     if (state.allowance == 0)
         state.percentUsed = 100;
-    else if (state.used / state.allowance >= 10000)
-        state.percentUsed = 1000000; // a log of absurd lengths must not overflow the product
-    else
-        state.percentUsed = static_cast<int>(state.used * 100 / state.allowance);
+    else if (state.used / state.allowance > LLONG_MAX / 100 - 1)
+        state.percentUsed = LLONG_MAX; // past any sum the log can hold
+    else                               // whole and remainder apart, so that no product overflows
+        state.percentUsed = state.used / state.allowance * 100 + state.used % state.allowance * 100 / state.allowance;
     if (state.left == 0)
         state.threshold = SAllowanceState::kFull;
-    else if (state.used * 100 >= state.allowance * m_nWarnPercent)
+    else if (state.percentUsed >= m_nWarnPercent) // the same as used/allowance >= warn/100
         state.threshold = SAllowanceState::kWarning;
 
     const long long elapsed = period.IsValid() ? (now - period.GetStart()).GetTotalSeconds() : 0;

@@ -33,7 +33,7 @@ struct SAllowanceState
     long long used = 0;
     long long left = 0; // never below zero; use beyond the allowance is `over`
     long long over = 0;
-    int percentUsed = 0; // whole percent, rounded down, may pass 100
+    long long percentUsed = 0; // whole percent, rounded down, may pass 100 by any amount
     EPace pace = kNoRate;
     CTime runsOut;            // kRunsOut
     int percentLeftAtEnd = 0; // kLasts, rounded down

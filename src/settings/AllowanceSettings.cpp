@@ -1,5 +1,6 @@
 #include "AllowanceSettings.h"
 
+#include <algorithm>
 #include <string>
 
 #include "SettingsStore.h"
@@ -24,9 +25,13 @@ long long ParseSeconds(const std::string& text)
 void CAllowanceSettings::Load(const CSettingsStore& store)
 {
     const CAllowanceSettings defaults;
-    m_bOn = store.GetInt(kSection, "On", 0) != 0;
-    m_nMinutes = InRange(store.GetInt(kSection, "Minutes", defaults.m_nMinutes), 1, kMaxMinutes, defaults.m_nMinutes);
+    // The settings library writes a flag as "true" or "false"; the program writes 1 or 0.
+    const std::string on = store.GetString(kSection, "On", "0");
+    m_bOn = on == "true" || (on != "false" && ParseSeconds(on) != 0);
     m_nPeriod = InRange(store.GetInt(kSection, "Period", defaults.m_nPeriod), kDay, kMonth, defaults.m_nPeriod);
+    // The Preferences page's range for the period: no day holds more than 24 hours.
+    m_nMinutes = InRange(store.GetInt(kSection, "Minutes", defaults.m_nMinutes), 1, MaxMinutes(m_nPeriod),
+                         std::min(defaults.m_nMinutes, MaxMinutes(m_nPeriod)));
     m_strEntry = store.GetString(kSection, "Entry", "");
     // A warning at 100 % would coincide with the one for the allowance used up.
     m_nWarnPercent =
@@ -42,6 +47,11 @@ std::string CAllowanceSettings::NotifiedFor() const
 {
     // The entry last: it may hold any character.
     return std::to_string(m_nPeriod) + ' ' + std::to_string(m_nMinutes) + ' ' + m_strEntry;
+}
+
+int CAllowanceSettings::MaxMinutes(int period)
+{
+    return period == kDay ? 24 * 60 : period == kWeek ? 7 * 24 * 60 : kMaxMinutes;
 }
 
 CAllowance CAllowanceSettings::GetAllowance(int weekStart, int monthStart) const

@@ -20,6 +20,9 @@ public:
     // 31 days: no period is longer than a month.
     static constexpr int kMaxMinutes = 31 * 24 * 60;
 
+    // The longest allowance of a period kind: a day, a week, or the longest month.
+    static int MaxMinutes(int period);
+
     void Load(const CSettingsStore& store);
     void Save(CSettingsStore& store) const;
     // Only the record of the last warning given, written as soon as it is given so that a

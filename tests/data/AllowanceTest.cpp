@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <memory>
 
@@ -168,6 +169,25 @@ TEST_F(AllowanceTest, UsedLeftOverAndThresholds)
         EXPECT_EQ(s.percentUsed, c.percent) << c.running;
         EXPECT_EQ(s.threshold, c.threshold) << c.running;
         EXPECT_EQ(s.pace == SAllowanceState::kUsedUp, c.left == 0);
+    }
+}
+
+TEST_F(AllowanceTest, SharesFarPastTheAllowanceAreTold)
+{
+    CConnectionLog& log = Load();
+    const CAllowance hourly(kHour, CPeriod::kDay, "", 80, 0, 1);
+    const CTime now = At(2024, 4, 2, 12);
+    const struct
+    {
+        long long nUsed, nPercent;
+    } cases[] = {{kHour - 1, 99},
+                 {kHour * 10000, 1000000},
+                 {kHour * 10000 + 36, 1000001},
+                 {kHour * 10000000000LL, 1000000000000LL},
+                 {LLONG_MAX, 256204778801521550LL}}; // 2562047788015215 hours and 1807 s
+    for (const auto& c : cases) {
+        CAllowance::SRunning running{"A", now - CTimeSpan(kHour), c.nUsed};
+        EXPECT_EQ(hourly.Compute(log, now, &running).percentUsed, c.nPercent) << c.nUsed;
     }
 }
 
