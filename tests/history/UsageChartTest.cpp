@@ -343,6 +343,10 @@ TEST_F(UsageChartWindow, TheAllowanceFromTheSettingsIsDrawnAndSummed)
         "May 1999 = 03:32:03\nAllowance: 10:00:00 a week\nThis period so "
         "far: 02:02:03 used of 10:00:00, 07:57:57 left\nAt this pace 75 % is left at the period's end"))
         << view->GetSummary()->text().toStdString();
+    // The page and the PNG draw the summary a line at a time: no line may hold a break.
+    EXPECT_EQ(view->GetChart().SummaryLines().mid(2),
+              (QStringList{"This period so far: 02:02:03 used of 10:00:00, 07:57:57 left",
+                           "At this pace 75 % is left at the period's end"}));
     frame->close();
 
     // A day later the Saturday's connection counts too.
