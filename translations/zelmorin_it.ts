@@ -495,6 +495,22 @@ Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
         <source>E&amp;xit</source>
         <translation>&amp;Esci</translation>
     </message>
+    <message>
+        <source>No connection service</source>
+        <translation>Nessun servizio</translation>
+    </message>
+    <message>
+        <source>No connection service was found: neither NetworkManager nor pppd. To choose one, start Zelmorin with ZELMORIN_RAS set to nm (NetworkManager), pppd, or sim:FILE (the simulator).</source>
+        <translation>Nessun servizio di connessione trovato: né NetworkManager né pppd. Per sceglierne uno, avviare Zelmorin con ZELMORIN_RAS impostata a nm (NetworkManager), pppd o sim:FILE (il simulatore).</translation>
+    </message>
+    <message>
+        <source>Watching %1</source>
+        <translation>Servizio controllato: %1</translation>
+    </message>
+    <message>
+        <source>the simulator</source>
+        <translation>il simulatore</translation>
+    </message>
 </context>
 <context>
     <name>CNewPasswordDlg</name>

@@ -1,6 +1,7 @@
 #include "MonitorDlg.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -141,7 +142,7 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     CAccessibility::HideFromTree(ok);
     CAccessibility::HideFromTree(cancel);
 
-    m_pStatus = new QLabel(tr("Not connected"), this);
+    m_pStatus = new QLabel(m_pProvider->IsServiceInstalled() ? tr("Not connected") : tr("No connection service"), this);
     m_pStatus->setTextFormat(Qt::PlainText); // entry names are text, never markup
     m_pStatus->setObjectName(QStringLiteral("status"));
     m_pStatus->setGeometry(du.Rect(0, 4, 88, 8));
@@ -163,6 +164,10 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     m_pRefresh->setSingleShot(true);
     connect(m_pRefresh, &QTimer::timeout, this, &CMonitorDlg::OnRefresh);
 
+    // The label's own tip, when it has one, is the full name of the running connection; elsewhere
+    // the window's tip tells what is watched.
+    setToolTip(ServiceText());
+
     m_pTray = new CTrayIcon(this);
     connect(m_pTray, &CTrayIcon::Notify, this, &CMonitorDlg::OnTrayNotify);
     connect(m_pTray, &CTrayIcon::TrayChanged, this, &CMonitorDlg::OnTrayChanged);
@@ -181,6 +186,8 @@ void CMonitorDlg::OnInitDialog()
     // in the popup menu only.
     setWindowIcon(m_hIcon);
     m_pTray->TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, BytesFromQString(tr("Zelmorin - Not connected")));
+    if (!m_pProvider->IsServiceInstalled())
+        std::fprintf(stderr, "zelmorin: %s\n", BytesFromQString(ServiceText()).c_str());
     StartPolling();
     LoadSettings(m_store, [] { return StartupShortcutExists(); });
     m_allowance.Load(m_store);
@@ -194,6 +201,18 @@ void CMonitorDlg::OnInitDialog()
         problems += (problems.empty() ? "" : " ") + Translated(problem);
     if (!problems.empty())
         ShowProblemText(problems);
+}
+
+QString CMonitorDlg::ServiceText() const
+{
+    if (!m_pProvider->IsServiceInstalled())
+        return tr("No connection service was found: neither NetworkManager nor pppd. To choose one, "
+                  "start Zelmorin with ZELMORIN_RAS set to nm (NetworkManager), pppd, or sim:FILE (the "
+                  "simulator).");
+    const std::string name = m_pProvider->GetServiceName();
+    if (name.empty())
+        return QString();
+    return tr("Watching %1").arg(name == "simulator" ? tr("the simulator") : QStringFromBytes(name));
 }
 
 void CMonitorDlg::PlaceWindow()

@@ -116,6 +116,9 @@ public:
     SAllowanceState GetAllowanceState();
 
     static const char* TotalLabel(int totalType);
+    // Which connection service is watched, for the window's tip; with none found, how to choose
+    // one. Empty when the provider does not say.
+    QString ServiceText() const;
 
 protected:
     void accept() override; // OK: ends the program

@@ -501,6 +501,38 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     SetElapsedClockHook(nullptr);
 }
 
+TEST_F(MonitorDlg, TheWindowSaysWhichServiceIsWatched)
+{
+    const struct
+    {
+        const char* service;
+        bool installed;
+        const char* status;
+        const char* tip;
+    } cases[] = {
+        {"NetworkManager", true, "Not connected", "Watching NetworkManager"},
+        {"pppd", true, "Not connected", "Watching pppd"},
+        {"simulator", true, "Not connected", "Watching the simulator"},
+        {"pppd", false, "No connection service",
+         "No connection service was found: neither NetworkManager nor pppd. To choose one, start Zelmorin with "
+         "ZELMORIN_RAS set to nm (NetworkManager), pppd, or sim:FILE (the simulator)."},
+    };
+    for (const auto& c : cases) {
+        auto provider = std::make_unique<CFakeProvider>();
+        provider->m_strService = c.service;
+        provider->m_bInstalled = c.installed;
+        CMonitorDlg dialog(std::move(provider), m_store, m_dir.Path() + "/");
+        dialog.OnInitDialog();
+        QLabel* status = dialog.GetStatusLabel();
+        EXPECT_EQ(status->text().toStdString(), c.status) << c.service;
+        EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->contentsRect().width());
+        // The label passes a tip it has not got on to the window, which carries the service.
+        EXPECT_TRUE(status->toolTip().isEmpty());
+        EXPECT_EQ(dialog.toolTip().toStdString(), c.tip);
+        dialog.StopPolling();
+    }
+}
+
 // The session manager's quit reaches the application as a Quit event: a message box over the
 // About box is cancelled, then the About box, and the main dialog ends, after the settings were
 // saved.
