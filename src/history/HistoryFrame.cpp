@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -27,6 +28,25 @@
 #include "PropPageHistory.h"
 #include "TextBytes.h"
 #include "UsageChartView.h"
+
+namespace {
+std::chrono::milliseconds& StandingInterval()
+{
+    static std::chrono::milliseconds interval{60 * 1000};
+    return interval;
+}
+} // namespace
+
+void CHistoryFrame::SetStandingInterval(std::chrono::milliseconds interval)
+{
+    StandingInterval() = interval;
+}
+
+void CHistoryFrame::SetPeriodStanding(StandingSource source)
+{
+    m_standing = std::move(source);
+    m_pChart->Refresh();
+}
 
 CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& store, std::vector<std::string> entries,
                              QWidget* owner, std::function<void()> onClosed)
@@ -111,9 +131,16 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
         CMonitorSettings::LoadPeriodStarts(m_store, weekStart, monthStart);
         const CAllowance rule = allowance.GetAllowance(weekStart, monthStart);
         m_pChart->SetExtraSummary([this, rule] {
-            const SAllowanceState state = rule.Compute(*m_pDoc->GetLog(), CTime::GetCurrentTime());
+            const SAllowanceState state =
+                m_standing ? m_standing() : rule.Compute(*m_pDoc->GetLog(), CTime::GetCurrentTime());
+            if (!state.period.IsValid())
+                return QString(); // turned off in the main window meanwhile
             return tr("This period so far: %1").arg(CAllowanceTexts::WarningBody(state));
         });
+        m_pStandingTimer = new QTimer(this);
+        m_pStandingTimer->setInterval(StandingInterval());
+        connect(m_pStandingTimer, &QTimer::timeout, m_pChart, &CUsageChartView::Refresh);
+        m_pStandingTimer->start();
     }
     m_pChartSplitter = new QSplitter(Qt::Vertical, this);
     m_pChartSplitter->setObjectName(QStringLiteral("chartSplitter"));
@@ -339,6 +366,8 @@ void CHistoryFrame::closeEvent(QCloseEvent* event)
 {
     if (!m_bClosed) {
         m_bClosed = true;
+        if (m_pStandingTimer)
+            m_pStandingTimer->stop(); // the window is deleted later; its source may go first
         SaveLayout();
         if (m_hWndOwner)
             m_hWndOwner->setEnabled(true);

@@ -3,11 +3,13 @@
 #include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Allowance.h"
 #include "HistoryLayout.h"
 
 class CHistoryDoc;
@@ -16,6 +18,7 @@ class CHistoryTree;
 class CSettingsStore;
 class QComboBox;
 class QSplitter;
+class QTimer;
 class CUsageChartView;
 
 // The History window: the entry filter and the Configure, Print, Export and Close buttons
@@ -36,6 +39,15 @@ public:
     // document with it, also when the box has no such entry.
     void SelectEntry(const std::string* name);
     void EnableEditing(int flag);
+
+    // The current period's standing as the main window counts it: its own log, which goes on
+    // growing while this window is open, and the running connection. Without one, the window's
+    // copy of the log is counted.
+    using StandingSource = std::function<SAllowanceState()>;
+    void SetPeriodStanding(StandingSource source);
+    // How often "This period so far" is counted again: a minute normally, so that it also
+    // turns with the period soon after a boundary.
+    static void SetStandingInterval(std::chrono::milliseconds interval);
 
     void OnConfigure();
     void OnPrint();
@@ -82,6 +94,8 @@ private:
     QSplitter* m_pSplitter = nullptr;
     QSplitter* m_pChartSplitter = nullptr;
     CUsageChartView* m_pChart = nullptr;
+    StandingSource m_standing;
+    QTimer* m_pStandingTimer = nullptr;
     CHistoryList* m_pList = nullptr;
     CHistoryTree* m_pTree = nullptr;
     QWidget* m_pActivePane = nullptr;

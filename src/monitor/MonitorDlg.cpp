@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
@@ -583,6 +584,9 @@ void CMonitorDlg::OnHistory()
     std::vector<std::string> entries = CreateRasProviderFromEnvironment()->EnumEntries();
     auto* frame = new CHistoryFrame(std::make_unique<CHistoryDoc>(m_strLogPath), m_store, std::move(entries), this,
                                     [this] { OnHistoryClosed(); });
+    // The History may outlive this window at the program's end.
+    QPointer<CMonitorDlg> self(this);
+    frame->SetPeriodStanding([self] { return self ? self->GetAllowanceState() : SAllowanceState(); });
     frame->show();
     frame->SelectEntry(&m_strSelectedISP);
     frame->EnableEditing(m_bHistoryEdit ? 1 : 0);
