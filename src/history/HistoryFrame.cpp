@@ -210,9 +210,14 @@ QRect CHistoryFrame::DefaultRect() const
     for (int width : m_layout.m_nColWidth)
         needed += width;
     int width = std::max(560, needed);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Tall enough that the lists keep most of the height beside the chart, down to 40 pixels
+    // above the screen's foot.
+    int height = kDefaultHeight;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
         width = std::max(560, std::min(width, screen->availableGeometry().right() - 40));
-    return QRect(40, 100, width, 300);
+        height = std::max(300, std::min(height, screen->availableGeometry().bottom() - 140));
+    }
+    return QRect(40, 100, width, height);
 }
 
 CHistoryFrame::~CHistoryFrame()
@@ -245,6 +250,11 @@ void CHistoryFrame::showEvent(QShowEvent* event)
     m_bRestorePending = true;
     m_restoreClock.start();
     PlaceInside(outer);
+    // The tree chose today's day before it had a height; it comes into view now that it has.
+    QTimer::singleShot(0, m_pTree, [tree = m_pTree] {
+        if (QTreeWidgetItem* today = tree->currentItem())
+            tree->scrollToItem(today);
+    });
 }
 
 bool CHistoryFrame::event(QEvent* event)

@@ -58,6 +58,9 @@ public:
     // closing them.
     static void SaveOpenLayouts();
 
+    // The outer height of a first window, where the screen has room for it.
+    static constexpr int kDefaultHeight = 480;
+
     CHistoryDoc& GetDocument() const { return *m_pDoc; }
     CHistoryTree* GetTree() const { return m_pTree; }
     CHistoryList* GetList() const { return m_pList; }

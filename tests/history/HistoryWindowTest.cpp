@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +31,7 @@
 #include "Prompt.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
+#include "UsageChartView.h"
 
 namespace {
 
@@ -84,6 +87,12 @@ protected:
         frame->show();
         return frame;
     }
+    // A first window's: as tall as the screen leaves room for, 40 pixels above its foot.
+    static int DefaultHeight()
+    {
+        const int room = QGuiApplication::primaryScreen()->availableGeometry().bottom() - 140;
+        return std::max(300, std::min(CHistoryFrame::kDefaultHeight, room));
+    }
     static QStringList TreeTexts(CHistoryTree* tree)
     {
         QStringList texts;
@@ -130,7 +139,7 @@ TEST_F(HistoryWindow, OpensOnTodayWithTheDefaultLayout)
     // The outer rectangle: the first run's place, as wide as the tree and the columns need.
     const QRect outer = frame->frameGeometry();
     EXPECT_EQ(outer.topLeft(), QPoint(40, 100));
-    EXPECT_EQ(outer.height(), 300);
+    EXPECT_EQ(outer.height(), DefaultHeight());
     int columns = 0;
     for (int i = 0; i < 4; ++i)
         columns += frame->GetList()->columnWidth(i);
@@ -348,7 +357,7 @@ TEST_F(HistoryWindow, ClosingSavesTheLayoutAndFreesTheOwner)
     m_store.m_values["History/PosX"] = "300"; // 300 + 500 = the offscreen screen's 800
     frame = Open();
     EXPECT_EQ(frame->frameGeometry().topLeft(), QPoint(40, 100));
-    EXPECT_EQ(frame->frameGeometry().height(), 300);
+    EXPECT_EQ(frame->frameGeometry().height(), DefaultHeight());
     frame->close();
 }
 
@@ -462,6 +471,33 @@ TEST_F(HistoryWindow, CtrlClickOffTheDayLeavesNothingToDelete)
     EXPECT_EQ(ReadFile(Log()), kLog);
     EXPECT_TRUE(CHistoryPrinter::BodyLines(frame->GetDocument(), true).empty());
     EXPECT_TRUE(ListRows(frame->GetList()).isEmpty());
+    frame->close();
+}
+
+TEST_F(HistoryWindow, TheFirstWindowGivesTheListsMostOfItsHeightAndShowsToday)
+{
+    // Two connections a day from 1 March: today, 14 May, is the 75th day, at the tree's foot.
+    std::string log;
+    for (CTime day(1999, 3, 1, 12, 0, 0); day <= CTime(1999, 5, 14, 23, 0, 0); day = day + CTimeSpan(86400))
+        for (const std::string time : {"09:00:00  ", "20:00:00  "}) {
+            const std::string date = day.Format("%d/%m/%Y ");
+            log += date + time + date + time.substr(0, 3) + "30:00  x  Office\r\n";
+        }
+    WriteFile(Log(), log);
+    CHistoryFrame* frame = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    CHistoryTree* tree = frame->GetTree();
+    ASSERT_NE(tree->currentItem(), nullptr);
+    ASSERT_EQ(tree->currentItem()->text(0).toStdString(), "14/05/1999 = 01:00:00");
+    const QList<int> heights = frame->GetChartSplitter()->sizes();
+    EXPECT_GT(heights.value(0), frame->height() / 2);
+    EXPECT_GT(heights.value(0), 2 * heights.value(1));
+    EXPECT_GT(frame->GetChartView()->height(), 0); // the chart is still there
+    // Today's day is in view in the tree, and so are its connections in the list.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree->viewport()->rect().contains(tree->visualItemRect(tree->currentItem())); }, 5000))
+        << tree->visualItemRect(tree->currentItem()).y() << " in " << tree->viewport()->height();
+    EXPECT_EQ(ListRows(frame->GetList()).size(), 2);
     frame->close();
 }
 
