@@ -31,6 +31,7 @@
 #include "SessionEnd.h"
 #include "TestSupport.h"
 #include "TrayIcon.h"
+#include "UsageChartView.h"
 
 namespace {
 
@@ -192,6 +193,35 @@ TEST_F(MonitorDlg, TheRunningConnectionUsesTheAllowanceByItsElapsedTimeNotTheWal
     g_elapsedMs += 2 * 3600 * 1000;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !given.empty(); }, 5000));
     EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: the connection time allowance is used up"});
+    dialog->StopPolling();
+    SetElapsedClockHook(nullptr);
+}
+
+TEST_F(MonitorDlg, TheHistoryCountsTheRunningConnectionInThisPeriodSoFar)
+{
+    m_store.m_values = {{{"Allowance", "On"}, "1"}, {{"Allowance", "Minutes"}, "180"}, {{"Allowance", "Period"}, "1"}};
+    SetElapsedClockHook(FakeElapsedMs);
+    CHistoryFrame::SetStandingInterval(std::chrono::milliseconds(1));
+    auto dialog = Start();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, 5000));
+    g_elapsedMs += 60 * 1000;
+    dialog->OnHistory();
+    CHistoryFrame* frame = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CHistoryFrame*>(widget); found && found->isVisible())
+            frame = found;
+    ASSERT_NE(frame, nullptr);
+    QLabel* summary = frame->GetChartView()->GetSummary();
+    auto shows = [&](const char* used) {
+        return QTest::qWaitFor([&] { return summary->text().contains(QLatin1String(used)); }, 5000);
+    };
+    // The log's 01:02:05 today and the minute on line; then the window follows the connection.
+    EXPECT_TRUE(shows("This period so far: 01:03:05 used of 03:00:00")) << summary->text().toStdString();
+    g_elapsedMs += 60 * 1000;
+    EXPECT_TRUE(shows("This period so far: 01:04:05 used of 03:00:00")) << summary->text().toStdString();
+    frame->close();
+    CHistoryFrame::SetStandingInterval(std::chrono::minutes(1));
     dialog->StopPolling();
     SetElapsedClockHook(nullptr);
 }
