@@ -122,8 +122,10 @@ Zelmorin watches the machine's dial-up and network connections and shows
 the running one's name and time in a small window and in the tray.
 It keeps a permanent plain-text log of every connection, with a 30-second
 checkpoint so that a crash loses almost nothing, and its History window
-browses, edits, prints and exports that log by month and day, with totals.
-zelmorin-report reads the same log on the command line.]=])
+browses, edits, prints and exports that log by month and day, with totals
+and a chart of each day's or month's use. A time allowance per day, week or
+month shows the time left and the pace in the tray tip and warns at a share
+and when used up. zelmorin-report reads the same log on the command line.]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -240,6 +240,10 @@
         <source>The end must lie between %1 and %2.</source>
         <translation>La fine deve essere compresa tra %1 e %2.</translation>
     </message>
+    <message>
+        <source>The end must not lie before the start.</source>
+        <translation>La fine non può precedere l&apos;inizio.</translation>
+    </message>
 </context>
 <context>
     <name>CExportFileDialog</name>
@@ -498,6 +502,22 @@ Eliminare davvero le connessioni di &quot;%1&quot;?</translation>
     <message>
         <source>The desktop decides which window stays on top.</source>
         <translation>È il desktop a decidere quale finestra resta in primo piano.</translation>
+    </message>
+    <message>
+        <source>No connection service</source>
+        <translation>Nessun servizio</translation>
+    </message>
+    <message>
+        <source>No connection service was found: neither NetworkManager nor pppd. To choose one, start Zelmorin with ZELMORIN_RAS set to nm (NetworkManager), pppd, or sim:FILE (the simulator).</source>
+        <translation>Nessun servizio di connessione trovato: né NetworkManager né pppd. Per sceglierne uno, avviare Zelmorin con ZELMORIN_RAS impostata a nm (NetworkManager), pppd o sim:FILE (il simulatore).</translation>
+    </message>
+    <message>
+        <source>Watching %1</source>
+        <translation>Servizio controllato: %1</translation>
+    </message>
+    <message>
+        <source>the simulator</source>
+        <translation>il simulatore</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "Allowance.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "ConnectionLog.h"
 #include "LogDay.h"
@@ -40,10 +41,12 @@ SAllowanceState CAllowance::Compute(const CConnectionLog& log, CTime now, const 
     state.allowance = std::max(0LL, m_nSeconds);
     state.period = CPeriod::At(m_nPeriod, now, m_nWeekStart, m_nMonthStart);
     const CPeriod& period = state.period;
+    bool counted = false; // the running connection uses this allowance
     if (period.IsValid()) {
         state.used = LoggedUse(log, period, now, m_strEntry);
-        if (running && (m_strEntry.empty() || running->name == m_strEntry) && running->start >= period.GetStart() &&
-            running->start < period.GetEnd())
+        counted = running && (m_strEntry.empty() || running->name == m_strEntry) &&
+                  running->start >= period.GetStart() && running->start < period.GetEnd();
+        if (counted)
             state.used += std::max(0LL, running->elapsed);
     }
     state.left = std::max(0LL, state.allowance - state.used);
@@ -51,13 +54,13 @@ SAllowanceState CAllowance::Compute(const CConnectionLog& log, CTime now, const 
     // An allowance of nothing is used up from the start.
     if (state.allowance == 0)
         state.percentUsed = 100;
-    else if (state.used / state.allowance >= 10000)
-        state.percentUsed = 1000000; // a log of absurd lengths must not overflow the product
-    else
-        state.percentUsed = static_cast<int>(state.used * 100 / state.allowance);
+    else if (state.used / state.allowance > LLONG_MAX / 100 - 1)
+        state.percentUsed = LLONG_MAX; // past any sum the log can hold
+    else                               // whole and remainder apart, so that no product overflows
+        state.percentUsed = state.used / state.allowance * 100 + state.used % state.allowance * 100 / state.allowance;
     if (state.left == 0)
         state.threshold = SAllowanceState::kFull;
-    else if (state.used * 100 >= state.allowance * m_nWarnPercent)
+    else if (state.percentUsed >= m_nWarnPercent) // the same as used/allowance >= warn/100
         state.threshold = SAllowanceState::kWarning;
 
     const long long elapsed = period.IsValid() ? (now - period.GetStart()).GetTotalSeconds() : 0;
@@ -84,6 +87,15 @@ SAllowanceState CAllowance::Compute(const CConnectionLog& log, CTime now, const 
             const long long whole = elapsed * state.allowance;
             state.percentLeftAtEnd = static_cast<int>(std::max(0LL, 100 - (usedAtEnd100 + whole - 1) / whole));
         }
+    }
+    // While a counted connection runs, it uses a second a second: if it goes on, the allowance
+    // runs out once what is left has passed, which may be sooner than the rate so far says.
+    const bool rated = state.pace == SAllowanceState::kLasts || state.pace == SAllowanceState::kRunsOut;
+    if (counted && rated && elapsed + state.left < length &&
+        (state.pace == SAllowanceState::kLasts || now + CTimeSpan(state.left) < state.runsOut)) {
+        state.pace = SAllowanceState::kRunsOut;
+        state.runsOut = now + CTimeSpan(state.left);
+        state.percentLeftAtEnd = 0;
     }
     return state;
 }

@@ -15,7 +15,8 @@ struct SAllowanceState
     enum EPace
     {
         kNoRate,  // the period has only just begun: nothing to project from yet
-        kRunsOut, // at this pace the allowance runs out at runsOut, before the period ends
+        kRunsOut, // at this pace the allowance runs out at runsOut, before the period ends; while a
+                  // counted connection runs, no later than when it would use up what is left
         kLasts,   // at this pace percentLeftAtEnd of it is left when the period ends
         kUsedUp,  // nothing is left
     };
@@ -32,7 +33,7 @@ struct SAllowanceState
     long long used = 0;
     long long left = 0; // never below zero; use beyond the allowance is `over`
     long long over = 0;
-    int percentUsed = 0; // whole percent, rounded down, may pass 100
+    long long percentUsed = 0; // whole percent, rounded down, may pass 100 by any amount
     EPace pace = kNoRate;
     CTime runsOut;            // kRunsOut
     int percentLeftAtEnd = 0; // kLasts, rounded down

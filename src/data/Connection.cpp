@@ -9,18 +9,22 @@
 
 namespace {
 
-std::int32_t Checked(CTime time)
+std::int64_t Checked(CTime time)
 {
     if (!time.IsValid())
-        throw std::out_of_range("instant outside 1970-01-01 to 2038-01-19: " + std::to_string(time.GetTime()));
-    return static_cast<std::int32_t>(time.GetTime());
+        throw std::out_of_range("instant outside 1970-01-01 to 9999-12-31: " + std::to_string(time.GetTime()));
+    return time.GetTime();
 }
+
+// A million records are read into memory: the 40-bit instants keep a record at three words.
+static_assert(sizeof(void*) != 8 || sizeof(CConnection) == 24, "a record grew");
 
 } // namespace
 
-CConnection::CConnection(const CTime& start, const CTime& end, const std::string& name)
-    : m_strName(name), m_start(Checked(start)), m_end(Checked(end))
+CConnection::CConnection(const CTime& start, const CTime& end, const std::string& name) : m_strName(name)
 {
+    Pack(Checked(start), m_startLow, m_startHigh);
+    Pack(Checked(end), m_endLow, m_endHigh);
 }
 
 std::unique_ptr<CConnection> CConnection::FromLine(std::string_view line)
@@ -36,11 +40,11 @@ std::unique_ptr<CConnection> CConnection::FromLine(std::string_view line)
 
 void CConnection::SetStart(CTime start)
 {
-    m_start = Checked(start);
+    Pack(Checked(start), m_startLow, m_startHigh);
 }
 void CConnection::SetEnd(CTime end)
 {
-    m_end = Checked(end);
+    Pack(Checked(end), m_endLow, m_endHigh);
 }
 
 std::string CConnection::GetDurationText() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,8 +13,10 @@
 class COutputFile;
 
 // One finished connection: the phone-book entry it used, its start and end, and whether the
-// user has deleted it in the History window. No invariant ties the fields: the end may lie
-// before the start, and the duration is then negative.
+// user has deleted it in the History window. No invariant ties the fields: a hand-edited line,
+// or one that ends in the hour repeated when daylight saving ends, may end before it starts.
+// Such a record keeps its instants but lasts no time: a negative length is never counted
+// nor shown.
 //
 // A log keeps its records in its CConnectionStore, with entry names shared between them
 // (see CEntryName); a record made anywhere else owns all it holds. Nothing derives from this
@@ -30,11 +33,14 @@ public:
 
     void SetStart(CTime start);
     void SetEnd(CTime end);
-    CTime GetStart() const { return CTime(m_start); }
-    CTime GetEnd() const { return CTime(m_end); }
+    CTime GetStart() const { return CTime(Unpack(m_startLow, m_startHigh)); }
+    CTime GetEnd() const { return CTime(Unpack(m_endLow, m_endHigh)); }
     std::string GetName() const { return m_strName.Get(); }
 
-    CTimeSpan GetDuration() const { return CTimeSpan(std::int64_t(m_end) - m_start); }
+    CTimeSpan GetDuration() const
+    {
+        return CTimeSpan(std::max<std::int64_t>(0, GetEnd().GetTime() - GetStart().GetTime()));
+    }
     std::string GetDurationText() const;
     std::string GetStartText() const;
     std::string GetEndText() const;
@@ -56,12 +62,26 @@ public:
 private:
     friend class CConnectionStore;
     // For the store, whose instants are already checked.
-    CConnection(std::int32_t start, std::int32_t end, bool deleted)
-        : m_bDeleted(deleted ? 1 : 0), m_start(start), m_end(end)
+    CConnection(std::int64_t start, std::int64_t end, bool deleted) : m_bDeleted(deleted ? 1 : 0)
     {
+        Pack(start, m_startLow, m_startHigh);
+        Pack(end, m_endLow, m_endHigh);
     }
 
-    // Valid instants fit in 32 bits; keeping them so saves memory in logs of a million lines.
-    std::int32_t m_start;
-    std::int32_t m_end;
+    // Valid instants fit in 40 bits (to the year 9999); held as 32 + 8 bits, a record stays as
+    // small as one of two 32-bit times, which matters in logs of a million lines.
+    static void Pack(std::int64_t time, std::uint32_t& low, std::uint8_t& high)
+    {
+        low = static_cast<std::uint32_t>(time);
+        high = static_cast<std::uint8_t>(static_cast<std::uint64_t>(time) >> 32);
+    }
+    static std::int64_t Unpack(std::uint32_t low, std::uint8_t high)
+    {
+        return static_cast<std::int64_t>(std::uint64_t(high) << 32 | low);
+    }
+
+    std::uint32_t m_startLow = 0;
+    std::uint32_t m_endLow = 0;
+    std::uint8_t m_startHigh = 0;
+    std::uint8_t m_endHigh = 0;
 };

@@ -105,9 +105,9 @@ CConnection* CConnectionStore::Add(std::int64_t start, std::int64_t end, std::st
     SBlock& block = m_blocks.back();
     CConnection* slot = block.records + block.used;
     if (!CTime(start).IsValid() || !CTime(end).IsValid())
-        throw std::out_of_range("instant outside 1970-01-01 to 2038-01-19");
+        throw std::out_of_range("instant outside 1970-01-01 to 9999-12-31");
     const std::string& text = Intern(name);
-    CConnection* record = new (slot) CConnection(std::int32_t(start), std::int32_t(end), deleted);
+    CConnection* record = new (slot) CConnection(start, end, deleted);
     ++block.used;
     ++m_nCount;
     record->m_strName.Share(text);

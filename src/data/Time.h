@@ -7,14 +7,14 @@
 #include "TimeSpan.h"
 
 // An instant in whole seconds since 1970-01-01 00:00:00 UTC; calendar fields are local time.
-// Valid instants are 1970-01-01 00:00:00 UTC to 2038-01-19 03:14:07 UTC (what the log and the
-// checkpoint can store). The value is held in 64 bits so that arithmetic never overflows, and
+// Valid instants are 1970-01-01 00:00:00 UTC to 9999-12-31 23:59:59 UTC, the last a four-digit
+// year in the log can name. The value is held in 64 bits so that arithmetic never overflows, and
 // IsValid() tells whether a result can be stored.
 class CTime
 {
 public:
     static constexpr std::int64_t kMin = 0;
-    static constexpr std::int64_t kMax = 2147483647;
+    static constexpr std::int64_t kMax = 253402300799;
     static constexpr std::int64_t kInvalid = INT64_MIN;
 
     CTime() = default;

@@ -38,7 +38,7 @@ struct SField
 const SField kFields[] = {
     {CConnectionDlg::IDC_START_DAY, CConnectionDlg::IDC_START_DAY_SPIN, 1, 31, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start day")},
-    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 2037, true,
+    {CConnectionDlg::IDC_START_YEAR, CConnectionDlg::IDC_START_YEAR_SPIN, 1970, 9999, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start year")},
     {CConnectionDlg::IDC_START_HOURS, CConnectionDlg::IDC_START_HOURS_SPIN, -1, 24, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start hours")},
@@ -48,7 +48,7 @@ const SField kFields[] = {
      QT_TRANSLATE_NOOP("CConnectionDlg", "Start seconds")},
     {CConnectionDlg::IDC_END_DAY, CConnectionDlg::IDC_END_DAY_SPIN, 1, 31, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "End day")},
-    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 2037, true,
+    {CConnectionDlg::IDC_END_YEAR, CConnectionDlg::IDC_END_YEAR_SPIN, 1970, 9999, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "End year")},
     {CConnectionDlg::IDC_END_HOURS, CConnectionDlg::IDC_END_HOURS_SPIN, -1, 24, true,
      QT_TRANSLATE_NOOP("CConnectionDlg", "End hours")},
@@ -140,7 +140,7 @@ CTime FirstInstant()
 
 CTime LastInstant()
 {
-    const std::int64_t last = CTime::ComposeLocal(2037, 12, 31, 23, 59, 59);
+    const std::int64_t last = CTime::ComposeLocal(9999, 12, 31, 23, 59, 59);
     return CTime(last == CTime::kInvalid ? CTime::kMax : std::min(CTime::kMax, last));
 }
 
@@ -526,7 +526,11 @@ void CConnectionDlg::OnFieldChanged(int field)
     (bStartChanged ? m_nStartSeconds : m_nEndSeconds) = split.tm_sec;
 
     WriteFields();
-    ClearRefusal();
+    // The fields agree, but a connection cannot end before it starts: say so now, and OK waits.
+    if (end < start)
+        Refuse(field, OrderMessage());
+    else
+        ClearRefusal();
 }
 
 void CConnectionDlg::Step(int field, int delta)
@@ -587,6 +591,11 @@ QString CConnectionDlg::RangeMessage(EGroup group) const
     return (group == EGroup::Start ? tr("The start must lie between %1 and %2.")
                                    : tr("The end must lie between %1 and %2."))
         .arg(first, last);
+}
+
+QString CConnectionDlg::OrderMessage() const
+{
+    return tr("The end must not lie before the start.");
 }
 
 bool CConnectionDlg::eventFilter(QObject* watched, QEvent* event)
@@ -667,6 +676,12 @@ void CConnectionDlg::accept()
         const EGroup group = IsEditable(start) ? EGroup::End : EGroup::Start;
         CPrompt::Show(this, CPrompt::Kind::Information, RangeMessage(group).toStdString());
         FocusField(group == EGroup::Start ? IDC_START_YEAR : IDC_END_YEAR);
+        return;
+    }
+    // A record read with its end first opens as it is, but is stored only once put right.
+    if (end < start) {
+        CPrompt::Show(this, CPrompt::Kind::Information, OrderMessage().toStdString());
+        FocusField(IDC_END_HOURS);
         return;
     }
     m_record.SetStart(start);

@@ -99,6 +99,7 @@ private:
     void ClearRefusal();
     void FocusField(int field);
     QString RangeMessage(EGroup group) const;
+    QString OrderMessage() const;
 
     void OnNameEdited(const QString& text);
     std::string NameBytes() const;

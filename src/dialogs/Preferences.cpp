@@ -50,6 +50,8 @@ bool RunPreferences(CMonitorSettings& settings, CAllowanceSettings& allowance, c
     limit.m_strEntry = allowance.m_strEntry;
     limit.m_nWarnPercent = allowance.m_nWarnPercent;
 
+    general.m_pAllowancePage = &limit;
+
     CPropertySheet sheet(QCoreApplication::translate("CPreferences", "Zelmorin - Properties"), parent);
     sheet.AddPage(&general);
     sheet.AddPage(&history);

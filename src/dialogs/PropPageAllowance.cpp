@@ -33,14 +33,7 @@ CPropPageAllowance::CPropPageAllowance(const std::vector<std::string>& entries, 
 
 int CPropPageAllowance::MaxMinutes(int period)
 {
-    switch (period) {
-    case kDay:
-        return 24 * 60;
-    case CAllowanceSettings::kWeek:
-        return 7 * 24 * 60;
-    default:
-        return CAllowanceSettings::kMaxMinutes;
-    }
+    return CAllowanceSettings::MaxMinutes(period);
 }
 
 void CPropPageAllowance::CreateControls(const CDialogUnits& units)

@@ -17,6 +17,7 @@
 #include "Accessibility.h"
 #include "DialogUnits.h"
 #include "EntryList.h"
+#include "PropPageAllowance.h"
 
 namespace {
 
@@ -135,6 +136,12 @@ void CPropPageGeneral::OnInitDialog()
     ApplyEnableRule();
 }
 
+void CPropPageGeneral::OnSetActive()
+{
+    CPropertyPage::OnSetActive();
+    ApplyEnableRule(); // the allowance may have changed on its page meanwhile
+}
+
 void CPropPageGeneral::FillEntries()
 {
     CEntryList::Fill(m_pEntry, m_vecEntries);
@@ -192,10 +199,12 @@ void CPropPageGeneral::ApplyEnableRule()
     m_pEntry->setEnabled(m_bTotal);
     for (QAbstractButton* radio : m_pTotalType->buttons())
         radio->setEnabled(m_bTotal);
-    const bool week = m_bTotal && m_nTotalType == 2;
+    // The Allowance page's members hold its controls' state once it has been left.
+    const bool allowance = m_pAllowancePage && m_pAllowancePage->m_bOn;
+    const bool week = (m_bTotal && m_nTotalType == 2) || (allowance && m_pAllowancePage->m_nPeriod == 2);
     m_pWeekStartText->setEnabled(week);
     m_pWeekStart->setEnabled(week);
-    const bool month = m_bTotal && m_nTotalType == 3;
+    const bool month = (m_bTotal && m_nTotalType == 3) || (allowance && m_pAllowancePage->m_nPeriod == 3);
     for (QWidget* control :
          std::initializer_list<QWidget*>{m_pMonthStartText, m_pMonthStart, m_pMonthStartUp, m_pMonthStartDown})
         control->setEnabled(month);

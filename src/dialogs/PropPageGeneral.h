@@ -5,6 +5,7 @@
 
 #include "PropertyPage.h"
 
+class CPropPageAllowance;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -53,10 +54,14 @@ public:
     int m_nTotalType = 0;   // since installation, today, this week, this month
     std::string m_strEntry; // empty: all connections
     int m_nMonthStart = 1;
+    // The sheet's Allowance page, whose week or month begins on the days set here too: they are
+    // editable whenever it or the title total counts such a period.
+    const CPropPageAllowance* m_pAllowancePage = nullptr;
 
 protected:
     void CreateControls(const CDialogUnits& units) override;
     void OnInitDialog() override;
+    void OnSetActive() override;
     bool DoDataExchange(bool save) override;
 
 private:

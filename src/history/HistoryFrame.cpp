@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -27,6 +28,25 @@
 #include "PropPageHistory.h"
 #include "TextBytes.h"
 #include "UsageChartView.h"
+
+namespace {
+std::chrono::milliseconds& StandingInterval()
+{
+    static std::chrono::milliseconds interval{60 * 1000};
+    return interval;
+}
+} // namespace
+
+void CHistoryFrame::SetStandingInterval(std::chrono::milliseconds interval)
+{
+    StandingInterval() = interval;
+}
+
+void CHistoryFrame::SetPeriodStanding(StandingSource source)
+{
+    m_standing = std::move(source);
+    m_pChart->Refresh();
+}
 
 CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& store, std::vector<std::string> entries,
                              QWidget* owner, std::function<void()> onClosed)
@@ -111,9 +131,16 @@ CHistoryFrame::CHistoryFrame(std::unique_ptr<CHistoryDoc> doc, CSettingsStore& s
         CMonitorSettings::LoadPeriodStarts(m_store, weekStart, monthStart);
         const CAllowance rule = allowance.GetAllowance(weekStart, monthStart);
         m_pChart->SetExtraSummary([this, rule] {
-            const SAllowanceState state = rule.Compute(*m_pDoc->GetLog(), CTime::GetCurrentTime());
+            const SAllowanceState state =
+                m_standing ? m_standing() : rule.Compute(*m_pDoc->GetLog(), CTime::GetCurrentTime());
+            if (!state.period.IsValid())
+                return QString(); // turned off in the main window meanwhile
             return tr("This period so far: %1").arg(CAllowanceTexts::WarningBody(state));
         });
+        m_pStandingTimer = new QTimer(this);
+        m_pStandingTimer->setInterval(StandingInterval());
+        connect(m_pStandingTimer, &QTimer::timeout, m_pChart, &CUsageChartView::Refresh);
+        m_pStandingTimer->start();
     }
     m_pChartSplitter = new QSplitter(Qt::Vertical, this);
     m_pChartSplitter->setObjectName(QStringLiteral("chartSplitter"));
@@ -183,9 +210,14 @@ QRect CHistoryFrame::DefaultRect() const
     for (int width : m_layout.m_nColWidth)
         needed += width;
     int width = std::max(560, needed);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    // Tall enough that the lists keep most of the height beside the chart, down to 40 pixels
+    // above the screen's foot.
+    int height = kDefaultHeight;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
         width = std::max(560, std::min(width, screen->availableGeometry().right() - 40));
-    return QRect(40, 100, width, 300);
+        height = std::max(300, std::min(height, screen->availableGeometry().bottom() - 140));
+    }
+    return QRect(40, 100, width, height);
 }
 
 CHistoryFrame::~CHistoryFrame()
@@ -218,6 +250,11 @@ void CHistoryFrame::showEvent(QShowEvent* event)
     m_bRestorePending = true;
     m_restoreClock.start();
     PlaceInside(outer);
+    // The tree chose today's day before it had a height; it comes into view now that it has.
+    QTimer::singleShot(0, m_pTree, [tree = m_pTree] {
+        if (QTreeWidgetItem* today = tree->currentItem())
+            tree->scrollToItem(today);
+    });
 }
 
 bool CHistoryFrame::event(QEvent* event)
@@ -339,6 +376,8 @@ void CHistoryFrame::closeEvent(QCloseEvent* event)
 {
     if (!m_bClosed) {
         m_bClosed = true;
+        if (m_pStandingTimer)
+            m_pStandingTimer->stop(); // the window is deleted later; its source may go first
         SaveLayout();
         if (m_hWndOwner)
             m_hWndOwner->setEnabled(true);

@@ -3,11 +3,13 @@
 #include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Allowance.h"
 #include "HistoryLayout.h"
 
 class CHistoryDoc;
@@ -16,6 +18,7 @@ class CHistoryTree;
 class CSettingsStore;
 class QComboBox;
 class QSplitter;
+class QTimer;
 class CUsageChartView;
 
 // The History window: the entry filter and the Configure, Print, Export and Close buttons
@@ -37,6 +40,15 @@ public:
     void SelectEntry(const std::string* name);
     void EnableEditing(int flag);
 
+    // The current period's standing as the main window counts it: its own log, which goes on
+    // growing while this window is open, and the running connection. Without one, the window's
+    // copy of the log is counted.
+    using StandingSource = std::function<SAllowanceState()>;
+    void SetPeriodStanding(StandingSource source);
+    // How often "This period so far" is counted again: a minute normally, so that it also
+    // turns with the period soon after a boundary.
+    static void SetStandingInterval(std::chrono::milliseconds interval);
+
     void OnConfigure();
     void OnPrint();
     void OnExport();
@@ -45,6 +57,9 @@ public:
     // Writes the layout of every History window still open: the program is ending without
     // closing them.
     static void SaveOpenLayouts();
+
+    // The outer height of a first window, where the screen has room for it.
+    static constexpr int kDefaultHeight = 480;
 
     CHistoryDoc& GetDocument() const { return *m_pDoc; }
     CHistoryTree* GetTree() const { return m_pTree; }
@@ -82,6 +97,8 @@ private:
     QSplitter* m_pSplitter = nullptr;
     QSplitter* m_pChartSplitter = nullptr;
     CUsageChartView* m_pChart = nullptr;
+    StandingSource m_standing;
+    QTimer* m_pStandingTimer = nullptr;
     CHistoryList* m_pList = nullptr;
     CHistoryTree* m_pTree = nullptr;
     QWidget* m_pActivePane = nullptr;

@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QLocale>
 #include <QPageRanges>
 #include <QPainter>
@@ -52,6 +53,21 @@ std::string LongDateTime(CTime time)
     return BytesFromQString(QLocale().toString(local, QLocale::LongFormat));
 }
 
+// The innermost layout, under layout, that holds widget directly.
+QLayout* RowHolding(QLayout* layout, const QWidget* widget)
+{
+    if (!layout)
+        return nullptr;
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == widget)
+            return layout;
+        if (QLayout* inner = RowHolding(item->layout(), widget))
+            return inner;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 void CHistoryPrinter::SetDialogRunner(DialogRunner runner)
@@ -78,6 +94,13 @@ void CHistoryPrinter::PrintHistory(CHistoryDoc& doc, QWidget* parent, const CUsa
     // Qt's dialog enables its page-range choice whatever the options say; it goes once the
     // dialog has set its controls up on showing.
     QTimer::singleShot(0, &dialog, [&dialog] {
+        // The "to" between the page numbers has no name of its own: everything in the row of
+        // the first page number goes with it.
+        if (auto* from = dialog.findChild<QWidget*>(QStringLiteral("from")))
+            if (QLayout* row = RowHolding(from->parentWidget() ? from->parentWidget()->layout() : nullptr, from))
+                for (int i = 0; i < row->count(); ++i)
+                    if (QWidget* widget = row->itemAt(i)->widget())
+                        widget->hide();
         for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
             if (auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(name)))
                 control->hide();
@@ -208,6 +231,7 @@ std::string CHistoryPrinter::BodyLine(const CConnection& record)
 std::vector<std::string> CHistoryPrinter::BodyLines(const CHistoryDoc& doc, bool selectionOnly)
 {
     std::vector<std::string> lines;
+    const std::string& filter = doc.m_strFilter;
     const CConnectionLog& log = *doc.GetLog();
     for (int m = 0; m < log.GetMonthCount(); ++m) {
         const CLogMonth& month = *log.GetMonth(m);
@@ -216,7 +240,8 @@ std::vector<std::string> CHistoryPrinter::BodyLines(const CHistoryDoc& doc, bool
             if (selectionOnly && !IsDaySelected(doc, day))
                 continue;
             for (int c = 0; c < day.GetConnectionCount(); ++c)
-                lines.push_back(BodyLine(*day.GetConnection(c)));
+                if (filter.empty() || day.GetConnection(c)->m_strName == filter)
+                    lines.push_back(BodyLine(*day.GetConnection(c)));
         }
     }
     return lines;

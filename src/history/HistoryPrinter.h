@@ -17,7 +17,7 @@ class QPrinter;
 class QWidget;
 
 // The History window's Print command: one line of monospaced text per connection under a
-// header and a rule on every page, all of the history or the period last chosen in the tree,
+// header and a rule on every page, all of the history or the period highlighted in the tree,
 // then the window's chart on a page of its own.
 // Positions are in the printer's device pixels from the top-left corner of the printable area.
 class CHistoryPrinter
@@ -52,8 +52,8 @@ public:
 
     static std::string HeaderText(CTime printStart);
     static std::string BodyLine(const CConnection& record);
-    // The body lines in print order: every non-deleted connection of every entry, or only
-    // those of the days in the document's selected period.
+    // The body lines in print order: every non-deleted connection of the window's entry
+    // filter, as the chart counts them, or only those of the days in the selected period.
     static std::vector<std::string> BodyLines(const CHistoryDoc& doc, bool selectionOnly);
     static bool IsDaySelected(const CHistoryDoc& doc, const CLogDay& day);
 

@@ -150,6 +150,12 @@ void CHistoryTree::FillTree()
         targetMonth->setExpanded(true);
     if (targetDay)
         setCurrentItem(targetDay);
+    // The period that Selection prints is the highlighted node, the one Delete acts on: after a
+    // rebuild that is the remembered day, or nothing when the filter left it no node.
+    if (targetDay)
+        m_doc.SelectDay(*DayOf(targetDay));
+    else
+        m_doc.SelectNothing();
     m_bFilling = false;
     if (targetDay)
         m_doc.UpdateAllViews(this, DayOf(targetDay));

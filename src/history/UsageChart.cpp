@@ -147,8 +147,10 @@ QStringList CUsageChart::SummaryLines() const
     QStringList lines{m_strTotal};
     if (!m_strAllowance.isEmpty())
         lines << m_strAllowance;
+    // One line each: a painter draws a line break as nothing, which glued "... left" to "At
+    // this pace" on paper and in the PNG.
     if (!m_strExtra.isEmpty())
-        lines << m_strExtra;
+        lines << m_strExtra.split(QLatin1Char('\n'));
     return lines;
 }
 

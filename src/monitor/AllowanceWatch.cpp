@@ -15,13 +15,17 @@ SAllowanceState CAllowanceWatch::Update(const CConnectionLog& log, CTime now, co
     SAllowanceState state = m_settings.GetAllowance(weekStart, monthStart).Compute(log, now, running);
     if (state.threshold == SAllowanceState::kNone || !state.period.IsValid())
         return state;
-    // Valid instants fit in an int: they end in 2038.
-    const int start = static_cast<int>(state.period.GetStart().GetTime());
+    const long long start = state.period.GetStart().GetTime();
     const int level = static_cast<int>(state.threshold);
-    if (start == m_settings.m_nNotifiedStart && level <= m_settings.m_nNotifiedLevel)
+    const std::string given = m_settings.NotifiedFor();
+    // A record without what it was given for comes from before that was kept: its period
+    // alone decides, so an update does not repeat the warning.
+    const bool same = m_settings.m_strNotifiedFor.empty() || m_settings.m_strNotifiedFor == given;
+    if (start == m_settings.m_nNotifiedStart && same && level <= m_settings.m_nNotifiedLevel)
         return state;
     m_settings.m_nNotifiedStart = start;
     m_settings.m_nNotifiedLevel = level;
+    m_settings.m_strNotifiedFor = given;
     m_settings.SaveNotified(m_store);
     if (m_notify)
         m_notify(state.threshold, state);

@@ -11,7 +11,7 @@ class CSettingsStore;
 // Follows the allowance while the program runs and gives each warning once: at the warning
 // share and at the whole allowance, once per period, remembered in the settings at once so that
 // a restart gives again only what was not given yet. A jump past both shares gives the higher
-// one only.
+// one only. A change of the period kind, the allowance or the entry makes both due again.
 class CAllowanceWatch
 {
 public:

@@ -98,8 +98,9 @@ bool CCheckpoint::Decode(const std::string& bytes, CTime& start, CTime& checkpoi
 {
     if (bytes.size() < 9)
         return false;
-    start = CTime(static_cast<std::int32_t>(GetLe(bytes, 0, 4)));
-    checkpointTime = CTime(static_cast<std::int32_t>(GetLe(bytes, 4, 4)));
+    // Unsigned: every checkpoint written before 2038 reads as it did, and new ones reach 2106.
+    start = CTime(std::int64_t(GetLe(bytes, 0, 4)));
+    checkpointTime = CTime(std::int64_t(GetLe(bytes, 4, 4)));
     std::size_t at = 8;
     std::uint64_t length = GetLe(bytes, at++, 1);
     if (length == 0xFF) {
@@ -331,6 +332,13 @@ void CCheckpoint::RemoveLeftovers() const
         }
     }
     closedir(dir);
+}
+
+bool CCheckpoint::ReadCheckpoint(CTime& start, CTime& checkpointTime, std::string& name)
+{
+    std::string bytes;
+    return ReadSmallFile(m_strPath, kMaxCheckpointBytes, bytes) == ERead::Read && !bytes.empty() &&
+           Decode(bytes, start, checkpointTime, name);
 }
 
 int CCheckpoint::RecoverCheckpoint(CConnectionLog& log)

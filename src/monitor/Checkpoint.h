@@ -20,7 +20,7 @@ struct SPendingRecord
 
 // The running connection's checkpoint file, "~$ZMCUR.$$$" beside the log: so that a connection
 // still running when the program stops reaches the log at the next start, ending at its last
-// checkpoint. Binary, little-endian: start (int32), checkpoint time (int32), the name's length
+// checkpoint. Binary, little-endian: start (uint32), checkpoint time (uint32), the name's length
 // (one byte under 255; else 0xFF and a 16-bit length under 0xFFFE; else 0xFF, 0xFFFF and a
 // 32-bit length), then the name's bytes.
 //
@@ -62,6 +62,11 @@ public:
     int RecoverCheckpoint(CConnectionLog& log);
     // False when a checkpoint is left that could neither be removed nor emptied.
     bool RemoveCheckpoint();
+
+    // The running connection as the checkpoint holds it, read and left as it is (for readers
+    // beside the program); false when there is none or it cannot be decoded. A file that
+    // cannot be read is told in GetProblems().
+    bool ReadCheckpoint(CTime& start, CTime& checkpointTime, std::string& name);
 
     // Keeps connections that could not be logged, as log lines; an empty list removes the file.
     bool WritePending(const std::vector<SPendingRecord>& records);

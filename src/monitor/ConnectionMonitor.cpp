@@ -36,6 +36,11 @@ CTimeSpan CConnectionMonitor::Elapsed(std::int64_t atMs) const
     return CTimeSpan(std::max<std::int64_t>(0, atMs - m_nStartMs) / 1000);
 }
 
+CTimeSpan CConnectionMonitor::GetElapsed() const
+{
+    return m_bConnected ? Elapsed(ElapsedClockMs()) : CTimeSpan();
+}
+
 bool CConnectionMonitor::FlushPending()
 {
     while (!m_pending.empty()) {

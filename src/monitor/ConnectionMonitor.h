@@ -46,6 +46,9 @@ public:
 
     bool IsConnected() const { return m_bConnected; }
     CTime GetStart() const { return m_timeStart; }
+    // The running connection's time so far, on ElapsedClockMs: a wall clock set forward or
+    // back changes it no more than it changes the connection's logged length.
+    CTimeSpan GetElapsed() const;
     const std::vector<SPendingRecord>& GetPending() const { return m_pending; }
 
 private:

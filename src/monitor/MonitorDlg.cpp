@@ -1,18 +1,22 @@
 #include "MonitorDlg.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 
@@ -60,6 +64,11 @@ CMonitorDlg::AllowanceNotifier& AllowanceNotifierHook()
     static CMonitorDlg::AllowanceNotifier notifier;
     return notifier;
 }
+std::chrono::milliseconds& RefreshLimit()
+{
+    static std::chrono::milliseconds limit{60 * 1000};
+    return limit;
+}
 
 } // namespace
 
@@ -78,6 +87,10 @@ void CMonitorDlg::SetPasswordCheck(PasswordCheck check)
 void CMonitorDlg::SetAllowanceNotifier(AllowanceNotifier notifier)
 {
     AllowanceNotifierHook() = std::move(notifier);
+}
+void CMonitorDlg::SetRefreshLimit(std::chrono::milliseconds limit)
+{
+    RefreshLimit() = limit;
 }
 
 const char* CMonitorDlg::TotalLabel(int totalType)
@@ -112,7 +125,7 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("DIZ Urovada"));
     CDialogUnits du(this);
-    setFixedSize(du.X(133), du.Y(15));
+    setFixedSize(du.X(kWidthDu), du.Y(15));
     move(0, 0); // where the window stands until a stored position says otherwise
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -130,7 +143,7 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
     CAccessibility::HideFromTree(ok);
     CAccessibility::HideFromTree(cancel);
 
-    m_pStatus = new QLabel(tr("Not connected"), this);
+    m_pStatus = new QLabel(m_pProvider->IsServiceInstalled() ? tr("Not connected") : tr("No connection service"), this);
     m_pStatus->setTextFormat(Qt::PlainText); // entry names are text, never markup
     m_pStatus->setObjectName(QStringLiteral("status"));
     m_pStatus->setGeometry(du.Rect(0, 4, 88, 8));
@@ -147,6 +160,14 @@ CMonitorDlg::CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore&
         QPoint global = mapToGlobal(at);
         ShowPopupMenu(this, global.x(), global.y());
     });
+
+    m_pRefresh = new QTimer(this);
+    m_pRefresh->setSingleShot(true);
+    connect(m_pRefresh, &QTimer::timeout, this, &CMonitorDlg::OnRefresh);
+
+    // The label's own tip, when it has one, is the full name of the running connection; elsewhere
+    // the window's tip tells what is watched.
+    setToolTip(ServiceText());
 
     m_pTray = new CTrayIcon(this);
     connect(m_pTray, &CTrayIcon::Notify, this, &CMonitorDlg::OnTrayNotify);
@@ -171,12 +192,15 @@ void CMonitorDlg::OnInitDialog()
     // in the popup menu only.
     setWindowIcon(m_hIcon);
     m_pTray->TrayAdd(Resource::ID_TRAY, Resource::IDI_IDLE, BytesFromQString(tr("Zelmorin - Not connected")));
+    if (!m_pProvider->IsServiceInstalled())
+        std::fprintf(stderr, "zelmorin: %s\n", BytesFromQString(ServiceText()).c_str());
     StartPolling();
     LoadSettings(m_store, [] { return StartupShortcutExists(); });
     m_allowance.Load(m_store);
     PlaceWindow();
     m_pPollThread->SetReady();
     QMetaObject::invokeMethod(this, &CMonitorDlg::OnHistoryClosed, Qt::QueuedConnection);
+    ScheduleRefresh();
     // What the start could not recover, now that there is a tray to tell it through.
     std::string problems;
     for (const CUserMessage& problem : m_checkpoint.GetProblems())
@@ -190,6 +214,18 @@ QPoint CMonitorDlg::PositionToStore() const
     // A Wayland window never learns where it stands (pos() is 0,0 or the frame's offset): the
     // position stored from another desktop is kept for that desktop.
     return IsWayland() ? QPoint(m_nPosX, m_nPosY) : pos();
+}
+
+QString CMonitorDlg::ServiceText() const
+{
+    if (!m_pProvider->IsServiceInstalled())
+        return tr("No connection service was found: neither NetworkManager nor pppd. To choose one, "
+                  "start Zelmorin with ZELMORIN_RAS set to nm (NetworkManager), pppd, or sim:FILE (the "
+                  "simulator).");
+    const std::string name = m_pProvider->GetServiceName();
+    if (name.empty())
+        return QString();
+    return tr("Watching %1").arg(name == "simulator" ? tr("the simulator") : QStringFromBytes(name));
 }
 
 void CMonitorDlg::PlaceWindow()
@@ -300,7 +336,9 @@ SAllowanceState CMonitorDlg::GetAllowanceState()
     if (connected) {
         running.name = m_strRunningName;
         running.start = m_pMonitor->GetStart();
-        running.elapsed = std::max<long long>(0, (CTime::GetCurrentTime() - running.start).GetTotalSeconds());
+        // Measured as the window's running time is: a clock correction just after dialling must
+        // neither use the allowance up nor give it back.
+        running.elapsed = m_pMonitor->GetElapsed().GetTotalSeconds();
     }
     return m_allowanceWatch.Update(*m_pLog, CTime::GetCurrentTime(), connected ? &running : nullptr, m_nWeekStart,
                                    m_nMonthStart);
@@ -308,13 +346,59 @@ SAllowanceState CMonitorDlg::GetAllowanceState()
 
 void CMonitorDlg::UpdateAllowance()
 {
-    // The tip's first line keeps its 63 characters; the time left and the pace follow it.
+    // The tip's first line keeps its 63 characters; while connected the chosen total follows
+    // it (idle, the first line is the total), then the time left and the pace.
     const SAllowanceState state = GetAllowanceState();
-    if (!state.period.IsValid()) {
-        m_pTray->SetTipDetail(QString());
+    QStringList detail;
+    if (m_bShowTotal && IsConnected())
+        detail << QStringFromBytes(m_strTotal).trimmed();
+    if (state.period.IsValid())
+        detail << CAllowanceTexts::Left(state) << CAllowanceTexts::Pace(state);
+    m_pTray->SetTipDetail(detail.join(QLatin1Char('\n')));
+    // The title's time left is the tip's, so that the two never disagree.
+    QString title = QStringFromBytes(" Zelmorin " + m_strTotal);
+    if (m_bShowTotal && state.period.IsValid())
+        title += QLatin1Char(' ') + CAllowanceTexts::Left(state);
+    setWindowTitle(title);
+    FitTitle(title);
+}
+
+void CMonitorDlg::FitTitle(const QString& title)
+{
+    // The window manager cuts a title longer than the window: the window widens to hold it
+    // (in a bold face, as title bars often are, with room for the icon and up to three
+    // buttons, which a window without a tray has), the status field taking the room gained.
+    CDialogUnits du(this);
+    QFont bold = font();
+    bold.setBold(true);
+    const int needed = QFontMetrics(bold).horizontalAdvance(title) + 8 * QFontMetrics(bold).height();
+    const int width = std::max(du.X(kWidthDu), needed);
+    if (width == this->width())
         return;
-    }
-    m_pTray->SetTipDetail(CAllowanceTexts::Left(state) + QLatin1Char('\n') + CAllowanceTexts::Pace(state));
+    const int gained = width - du.X(kWidthDu);
+    setFixedWidth(width);
+    m_pStatus->setGeometry(du.Rect(0, 4, 88, 8).adjusted(0, 0, gained, 0));
+    m_pHistoryButton->setGeometry(du.Rect(90, 1, 40, 14).translated(gained, 0));
+}
+
+void CMonitorDlg::ScheduleRefresh()
+{
+    // Every period of the totals and the allowance turns at a local midnight; between two,
+    // the pace and the allowance's texts move with the clock even while nothing is logged.
+    const CTime now = CTime::GetCurrentTime();
+    const CPeriod day = CPeriod::At(CPeriod::kDay, now, 0, 1);
+    std::chrono::milliseconds wait = RefreshLimit();
+    if (day.IsValid())
+        wait = std::min(wait, std::chrono::milliseconds(1000 * (day.GetEnd() - now).GetTotalSeconds()));
+    m_pRefresh->start(std::max(wait, std::chrono::milliseconds(1)));
+}
+
+void CMonitorDlg::OnRefresh()
+{
+    if (m_bDestroyed)
+        return;
+    UpdateTitle();
+    ScheduleRefresh();
 }
 
 void CMonitorDlg::GiveAllowanceWarning(const SAllowanceState& state)
@@ -414,21 +498,17 @@ void CMonitorDlg::changeEvent(QEvent* event)
 
 void CMonitorDlg::UpdateTitle()
 {
-    std::string title = " Zelmorin ";
+    // The total counts the logged connections and changes when one ends; the time left after
+    // it, over the allowance's own period and entry, is the tip's (UpdateAllowance).
+    m_strTotal.clear();
     if (m_bShowTotal)
-        title += BytesFromQString(tr(TotalLabel(m_nTotalType))) +
-                 FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
-    QString shown = QStringFromBytes(title);
-    // The time left follows the total, over the allowance's own period and entry; like the
-    // total it counts the logged connections and changes when one ends. The tip has it below.
-    if (m_bShowTotal && m_allowance.m_bOn) {
-        const SAllowanceState logged =
-            m_allowance.GetAllowance(m_nWeekStart, m_nMonthStart).Compute(*m_pLog, CTime::GetCurrentTime());
-        shown += QLatin1Char(' ') + CAllowanceTexts::Left(logged);
-    }
-    setWindowTitle(shown);
+        m_strTotal =
+            BytesFromQString(tr(TotalLabel(m_nTotalType))) +
+            FormatDuration(m_pLog->GetPeriodTotal(m_nTotalType, m_strSelectedISP, m_nWeekStart, m_nMonthStart));
     if (!IsConnected())
-        TraySetTip(title);
+        TraySetTip(" Zelmorin " + m_strTotal);
+    else
+        UpdateAllowance();
     UpdateTrayMenu();
 }
 
@@ -552,6 +632,9 @@ void CMonitorDlg::OnHistory()
     std::vector<std::string> entries = CreateRasProviderFromEnvironment()->EnumEntries();
     auto* frame = new CHistoryFrame(std::make_unique<CHistoryDoc>(m_strLogPath), m_store, std::move(entries), this,
                                     [this] { OnHistoryClosed(); });
+    // The History may outlive this window at the program's end.
+    QPointer<CMonitorDlg> self(this);
+    frame->SetPeriodStanding([self] { return self ? self->GetAllowanceState() : SAllowanceState(); });
     frame->show();
     frame->SelectEntry(&m_strSelectedISP);
     frame->EnableEditing(m_bHistoryEdit ? 1 : 0);

@@ -22,6 +22,7 @@ class CRasProvider;
 class CSettingsStore;
 class CTrayIcon;
 class QLabel;
+class QTimer;
 class QMenu;
 class QPushButton;
 
@@ -45,6 +46,9 @@ public:
     // notification service shows it.
     using AllowanceNotifier = std::function<bool(const QString& summary, const QString& body)>;
     static void SetAllowanceNotifier(AllowanceNotifier notifier);
+    // The longest wait between two refreshes of the title and the tip (a minute unless a test
+    // shortens it); they refresh at every midnight, where the periods turn, too.
+    static void SetRefreshLimit(std::chrono::milliseconds limit);
 
     // dataPrefix: the data directory with a trailing "/", or empty for the current directory.
     CMonitorDlg(std::unique_ptr<CRasProvider> provider, CSettingsStore& store, const std::string& dataPrefix);
@@ -118,6 +122,9 @@ public:
     SAllowanceState GetAllowanceState();
 
     static const char* TotalLabel(int totalType);
+    // Which connection service is watched, for the window's tip; with none found, how to choose
+    // one. Empty when the provider does not say.
+    QString ServiceText() const;
 
 protected:
     void accept() override; // OK: ends the program
@@ -132,7 +139,12 @@ private:
     void OnTrayChanged(bool present);
     // The allowance lines below the tray tip, and the warnings when due.
     void UpdateAllowance();
+    // Widens the window so that the window manager shows the whole title.
+    void FitTitle(const QString& title);
     void GiveAllowanceWarning(const SAllowanceState& state);
+    // Refreshes the title and the tip, and waits for the next minute or midnight.
+    void OnRefresh();
+    void ScheduleRefresh();
 
     CSettingsStore& m_store;
     std::string m_strLogPath;
@@ -151,4 +163,8 @@ private:
     CAllowanceSettings m_allowance;
     CAllowanceWatch m_allowanceWatch;
     std::string m_strRunningName;
+    // "- Today 01:02:05" while the title shows a total, else empty.
+    std::string m_strTotal;
+    QTimer* m_pRefresh;
+    static constexpr int kWidthDu = 133; // the window's width without a title to fit
 };

@@ -20,6 +20,9 @@ public:
     // 31 days: no period is longer than a month.
     static constexpr int kMaxMinutes = 31 * 24 * 60;
 
+    // The longest allowance of a period kind: a day, a week, or the longest month.
+    static int MaxMinutes(int period);
+
     void Load(const CSettingsStore& store);
     void Save(CSettingsStore& store) const;
     // Only the record of the last warning given, written as soon as it is given so that a
@@ -41,6 +44,13 @@ public:
     int m_nWarnPercent = 80;
     // The last warning given: the start of its period (seconds since 1970, 0 for none) and its
     // level (1 the warning share, 2 the whole allowance).
-    int m_nNotifiedStart = 0;
+    long long m_nNotifiedStart = 0;
     int m_nNotifiedLevel = 0;
+    // What that warning was given for (NotifiedFor()); empty when written by a version that
+    // kept only the period's start.
+    std::string m_strNotifiedFor;
+
+    // The period kind, the allowance and the entry as one text: a change of any of them makes
+    // the warnings of the same period due again.
+    std::string NotifiedFor() const;
 };

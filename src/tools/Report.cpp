@@ -1,5 +1,6 @@
 #include "Report.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,12 +9,16 @@
 #include <ostream>
 
 #include "Allowance.h"
+#include "Checkpoint.h"
 #include "Clock.h"
 #include "ConnectionLog.h"
 #include "ExportFormat.h"
 #include "FileException.h"
+#include "LogDay.h"
 #include "LogLock.h"
+#include "LogMonth.h"
 #include "TimeTexts.h"
+#include "UserMessage.h"
 
 namespace {
 
@@ -282,7 +287,7 @@ const char* CReport::Usage()
            "  json            months, days and connections as one JSON document, with the allowance\n"
            "                  when one applies\n"
            "  allowance       the allowance's period, used, left, over, pace and projected end, one\n"
-           "                  \"Name value\" line each\n"
+           "                  \"Name value\" line each; exits 3 at the warning share, 4 when used up\n"
            "The allowance options give an allowance (or change the one set in Preferences); its entry\n"
            "is the one set there unless --entry is given.\n";
 }
@@ -387,7 +392,7 @@ int CReport::Run(const std::vector<std::string>& args)
             break;
         case kNow:
             if (!ParseLocal(value, true, now))
-                return UsageError("--now takes a local time \"YYYY-MM-DD HH:MM:SS\" from 1970 to 2038");
+                return UsageError("--now takes a local time \"YYYY-MM-DD HH:MM:SS\" from 1970 to 9999");
             haveNow = true;
             break;
         case ':':
@@ -421,7 +426,8 @@ int CReport::Run(const std::vector<std::string>& args)
     }
 
     CConnectionLog log(m_options.logPath, CConnectionLog::Access::ReadOnly);
-    if (log.GetLoadError() != 0 || m_options.logPath.empty()) {
+    // No log yet (a fresh install) is no connection yet: every figure is zero.
+    if ((log.GetLoadError() != 0 && log.GetLoadError() != ENOENT) || m_options.logPath.empty()) {
         const char* cause = m_options.logPath.empty() ? "no file name given" : std::strerror(log.GetLoadError());
         m_err << "zelmorin-report: cannot read " << m_options.logPath << ": " << cause << "\n";
         return 1;
@@ -440,7 +446,7 @@ int CReport::Run(const std::vector<std::string>& args)
     else if (command == "export")
         result = Export(log, rest[1]);
     else if (command == "allowance")
-        Allowance(log);
+        result = Allowance(log);
     else
         Json(log);
     return FlushedResult(result);
@@ -595,19 +601,47 @@ void CReport::Json(const CConnectionLog& log)
     WriteDocument(m_out, document);
 }
 
-SAllowanceState CReport::AllowanceNow(const CConnectionLog& log) const
+SAllowanceState CReport::AllowanceNow(const CConnectionLog& log)
 {
     const CAllowance allowance(60LL * m_options.allowanceMinutes, m_options.allowancePeriod,
                                m_bEntryGiven ? m_options.entry : m_options.allowanceEntry, m_options.warnPercent,
                                m_options.weekStart, m_options.monthStart);
-    return allowance.Compute(log, CTime::GetCurrentTime());
+    CAllowance::SRunning running;
+    const bool bRunning = RunningFromCheckpoint(log, running);
+    return allowance.Compute(log, CTime::GetCurrentTime(), bRunning ? &running : nullptr);
 }
 
-void CReport::Allowance(const CConnectionLog& log)
+bool CReport::RunningFromCheckpoint(const CConnectionLog& log, CAllowance::SRunning& running)
+{
+    const std::string& path = m_options.logPath;
+    const std::size_t slash = path.rfind('/');
+    CCheckpoint checkpoint(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+    CTime start, at;
+    std::string name;
+    const bool bRead = checkpoint.ReadCheckpoint(start, at, name);
+    for (const CUserMessage& problem : checkpoint.GetProblems())
+        m_err << "zelmorin-report: " << problem.Text() << "\n";
+    if (!bRead)
+        return false;
+    // A checkpoint that a stopped program left is logged at its next start; once the log holds
+    // it, it must not count twice.
+    if (const CLogMonth* month = log.FindMonth(start.GetYear(), start.GetMonth()))
+        if (const CLogDay* day = month->FindDay(start.GetDay()))
+            for (int i = 0; i < day->GetConnectionCount(); ++i)
+                if (day->GetConnection(i)->GetStart() == start && day->GetConnection(i)->m_strName == name)
+                    return false;
+    // The time up to the last checkpoint, at most half a minute behind the tip's.
+    running.name = name;
+    running.start = start;
+    running.elapsed = (at - start).GetTotalSeconds();
+    return true;
+}
+
+int CReport::Allowance(const CConnectionLog& log)
 {
     if (!m_options.allowanceOn) {
         m_out << "Allowance off\n";
-        return;
+        return 0;
     }
     const SAllowanceState state = AllowanceNow(log);
     auto local = [](CTime time) { return time.Format("%Y-%m-%d %H:%M:%S"); };
@@ -624,4 +658,7 @@ void CReport::Allowance(const CConnectionLog& log)
     m_out << '\n';
     m_out << "Projected end " << (state.pace == SAllowanceState::kRunsOut ? local(state.runsOut) : std::string("-"))
           << '\n';
+    return state.threshold == SAllowanceState::kFull      ? kExitUsedUp
+           : state.threshold == SAllowanceState::kWarning ? kExitWarning
+                                                          : 0;
 }

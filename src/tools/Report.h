@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "Allowance.h"
+
 // What the reporter takes when an option is not given: the user's settings where they exist,
 // else the program's defaults.
 struct SReportDefaults
@@ -29,10 +31,15 @@ struct SReportDefaults
 std::string ReportDataFolder(const std::string& appPath);
 
 // zelmorin-report: prints the connection history for scripts. Returns the exit code: 0 on
-// success, 1 when the log cannot be read or the report cannot be written, 2 for bad usage.
+// success, 1 when the log cannot be read or the report cannot be written, 2 for bad usage;
+// `allowance` gives kExitWarning or kExitUsedUp in place of 0 when the allowance reached its
+// warning share or is used up. A log that does not exist yet is an empty one.
 class CReport
 {
 public:
+    static constexpr int kExitWarning = 3;
+    static constexpr int kExitUsedUp = 4;
+
     CReport(const SReportDefaults& defaults, std::ostream& out, std::ostream& err);
 
     int Run(const std::vector<std::string>& args);
@@ -47,8 +54,10 @@ private:
     int Day(const CConnectionLog& log, const std::string& date);
     int Export(CConnectionLog& log, const std::string& path);
     void Json(const CConnectionLog& log);
-    void Allowance(const CConnectionLog& log);
-    struct SAllowanceState AllowanceNow(const CConnectionLog& log) const;
+    int Allowance(const CConnectionLog& log);
+    struct SAllowanceState AllowanceNow(const CConnectionLog& log);
+    // The running connection from the checkpoint beside the log, as the tray tip counts it.
+    bool RunningFromCheckpoint(const CConnectionLog& log, CAllowance::SRunning& running);
 
     // --entry was given: it then chooses the allowance's entry too.
     bool m_bEntryGiven = false;

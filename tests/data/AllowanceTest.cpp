@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <memory>
 
@@ -171,6 +172,25 @@ TEST_F(AllowanceTest, UsedLeftOverAndThresholds)
     }
 }
 
+TEST_F(AllowanceTest, SharesFarPastTheAllowanceAreTold)
+{
+    CConnectionLog& log = Load();
+    const CAllowance hourly(kHour, CPeriod::kDay, "", 80, 0, 1);
+    const CTime now = At(2024, 4, 2, 12);
+    const struct
+    {
+        long long nUsed, nPercent;
+    } cases[] = {{kHour - 1, 99},
+                 {kHour * 10000, 1000000},
+                 {kHour * 10000 + 36, 1000001},
+                 {kHour * 10000000000LL, 1000000000000LL},
+                 {LLONG_MAX, 256204778801521550LL}}; // 2562047788015215 hours and 1807 s
+    for (const auto& c : cases) {
+        CAllowance::SRunning running{"A", now - CTimeSpan(kHour), c.nUsed};
+        EXPECT_EQ(hourly.Compute(log, now, &running).percentUsed, c.nPercent) << c.nUsed;
+    }
+}
+
 TEST_F(AllowanceTest, EntryFilterAndTheRunningConnection)
 {
     Add(At(2024, 4, 2, 10), 2 * kHour, "A");
@@ -203,11 +223,6 @@ TEST_F(AllowanceTest, PaceFromTheRateSoFar)
     EXPECT_EQ(lasts.pace, SAllowanceState::kLasts);
     EXPECT_EQ(lasts.percentLeftAtEnd, 50);
 
-    CAllowance::SRunning running{"A", now - CTimeSpan(kHour), 20 * kHour};
-    SAllowanceState runs = CAllowance(60 * kHour, CPeriod::kMonth, "", 80, 0, 1).Compute(log, now, &running);
-    ASSERT_EQ(runs.pace, SAllowanceState::kRunsOut);
-    EXPECT_EQ(runs.runsOut, At(2024, 4, 21));
-
     // Running out exactly at the period's end is lasting with nothing left.
     SAllowanceState edge = CAllowance(30 * kHour, CPeriod::kMonth, "", 80, 0, 1).Compute(log, now);
     EXPECT_EQ(edge.pace, SAllowanceState::kLasts);
@@ -216,25 +231,68 @@ TEST_F(AllowanceTest, PaceFromTheRateSoFar)
     SAllowanceState idle = CAllowance(60 * kHour, CPeriod::kMonth, "B", 80, 0, 1).Compute(log, now);
     EXPECT_EQ(idle.pace, SAllowanceState::kLasts);
     EXPECT_EQ(idle.percentLeftAtEnd, 100);
+
+    // Twenty hours more in the log: the rate so far runs out on the 21st.
+    Add(At(2024, 4, 6, 0), 20 * kHour, "A");
+    SAllowanceState runs = CAllowance(60 * kHour, CPeriod::kMonth, "", 80, 0, 1).Compute(Load(), now);
+    ASSERT_EQ(runs.pace, SAllowanceState::kRunsOut);
+    EXPECT_EQ(runs.runsOut, At(2024, 4, 21));
 }
 
 TEST_F(AllowanceTest, PaceCountsRealHoursOnDaylightSavingDays)
 {
-    CConnectionLog& log = Load();
     // 06:00 on the short day is five hours after midnight, in a day of 23.
     const CTime spring = At(2024, 3, 31, 6);
-    CAllowance::SRunning one{"A", spring - CTimeSpan(kHour), kHour};
-    SAllowanceState s = CAllowance(5 * kHour, CPeriod::kDay, "", 80, 0, 1).Compute(log, spring, &one);
-    ASSERT_EQ(s.pace, SAllowanceState::kLasts);
-    EXPECT_EQ(s.percentLeftAtEnd, 8); // 1 - 23/25
-
+    Add(spring - CTimeSpan(kHour), kHour, "A");
     // 05:00 on the long day is six hours after midnight: three hours used of ten run out
     // twenty hours in, at 19:00 local time.
     const CTime fall = At(2024, 10, 27, 5);
-    CAllowance::SRunning three{"A", fall - CTimeSpan(3 * kHour), 3 * kHour};
-    SAllowanceState f = CAllowance(10 * kHour, CPeriod::kDay, "", 80, 0, 1).Compute(log, fall, &three);
+    Add(At(2024, 10, 27, 0), kHour, "A");     // clear of the repeated hour, which a log line
+    Add(At(2024, 10, 27, 3), 2 * kHour, "A"); // cannot name twice
+    CConnectionLog& log = Load();
+
+    SAllowanceState s = CAllowance(5 * kHour, CPeriod::kDay, "", 80, 0, 1).Compute(log, spring);
+    ASSERT_EQ(s.pace, SAllowanceState::kLasts);
+    EXPECT_EQ(s.percentLeftAtEnd, 8); // 1 - 23/25
+    SAllowanceState f = CAllowance(10 * kHour, CPeriod::kDay, "", 80, 0, 1).Compute(log, fall);
     ASSERT_EQ(f.pace, SAllowanceState::kRunsOut);
     EXPECT_EQ(f.runsOut, At(2024, 10, 27, 19));
+}
+
+TEST_F(AllowanceTest, ARunningConnectionRunsOutNoLaterThanWhatIsLeft)
+{
+    // A month of sixty hours, ten used on the 5th; now the 11th, 00:00.
+    Add(At(2024, 4, 5, 10), 10 * kHour, "A");
+    CConnectionLog& log = Load();
+    const CTime now = At(2024, 4, 11);
+    const CAllowance monthly(60 * kHour, CPeriod::kMonth, "A", 80, 0, 1);
+    const struct
+    {
+        const char* pszWhat;
+        const char* pszName;
+        long long nRunning;
+        SAllowanceState::EPace pace;
+        CTime runsOut;
+    } cases[] = {
+        // 45 hours used in ten days runs out on the 14th at that rate; on line, 15 hours on.
+        {"on line", "A", 35 * kHour, SAllowanceState::kRunsOut, At(2024, 4, 11, 15)},
+        {"nearly used up", "A", 49 * kHour, SAllowanceState::kRunsOut, At(2024, 4, 11, 1)},
+        // Not the counted entry: the rate so far alone, which lasts the month.
+        {"another entry", "B", 35 * kHour, SAllowanceState::kLasts, CTime()},
+    };
+    for (const auto& c : cases) {
+        CAllowance::SRunning running{c.pszName, now - CTimeSpan(c.nRunning), c.nRunning};
+        const SAllowanceState s = monthly.Compute(log, now, &running);
+        EXPECT_EQ(s.pace, c.pace) << c.pszWhat;
+        if (c.pace == SAllowanceState::kRunsOut) {
+            EXPECT_EQ(s.runsOut, c.runsOut) << c.pszWhat;
+        }
+    }
+    // With more left than the period has, the running connection cannot use it up.
+    CAllowance::SRunning hour{"A", now - CTimeSpan(kHour), kHour};
+    const SAllowanceState roomy = CAllowance(31 * 24 * kHour, CPeriod::kMonth, "A", 80, 0, 1).Compute(log, now, &hour);
+    EXPECT_EQ(roomy.pace, SAllowanceState::kLasts);
+    EXPECT_GT(roomy.percentLeftAtEnd, 0);
 }
 
 TEST_F(AllowanceTest, NoRateAtTheVeryStartOfAPeriod)

@@ -29,6 +29,30 @@ TEST_F(LogLine, WorkedExampleRoundTrips)
     EXPECT_EQ(deleted->FormatLine("  "), "*" + line + "\r\n");
 }
 
+TEST_F(LogLine, LinesPast2038RoundTrip)
+{
+    const struct
+    {
+        const char* pszLine;
+        std::int64_t nStart, nLength;
+    } cases[] = {
+        // The first second past 32 signed bits, in Rome.
+        {"19/01/2038 04:14:08  19/01/2038 05:00:00  00:45:52  Office", 2147483648, 2752},
+        {"07/02/2106 07:28:16  07/02/2106 08:28:16  01:00:00  Office", 4294967296, 3600},
+        {"31/12/9999 22:00:00  31/12/9999 23:59:59  01:59:59  Office", 253402290000, 7199},
+    };
+    for (const auto& c : cases) {
+        auto record = CConnection::FromLine(c.pszLine);
+        ASSERT_TRUE(record) << c.pszLine;
+        EXPECT_EQ(record->GetStart().GetTime(), c.nStart);
+        EXPECT_EQ(record->GetDuration().GetTotalSeconds(), c.nLength);
+        EXPECT_EQ(record->FormatLine("  "), std::string(c.pszLine) + "\r\n");
+        // Written back after an edit, the instants keep every bit.
+        record->SetEnd(record->GetEnd() - CTimeSpan(1));
+        EXPECT_EQ(record->GetDuration().GetTotalSeconds(), c.nLength - 1);
+    }
+}
+
 TEST_F(LogLine, DurationFieldIsIgnoredAndNamesKeepTheirBlanks)
 {
     auto record = CConnection::FromLine("05/03/1999 23:50:00  06/03/1999 02:15:30  99:00:00  My  ISP");
@@ -68,8 +92,8 @@ TEST_F(LogLine, LinesOffTheFormatAreNotRecords)
         "05/03/1999  06/03/1999 02:15:30  02:25:30  x",        // start without a time
         "05/03/1999 23:50  06/03/1999 02:15:30  02:25:30  x",  // five numbers
         "aa/03/1999 23:50:00  06/03/1999 02:15:30  02:25:30  x",
-        "05/03/1969 23:50:00  06/03/1999 02:15:30  02:25:30  x", // before 1970
-        "05/03/2040 23:50:00  06/03/2040 02:15:30  02:25:30  x", // after 2038
+        "05/03/1969 23:50:00  06/03/1999 02:15:30  02:25:30  x",   // before 1970
+        "05/03/10000 23:50:00  06/03/10000 02:15:30  02:25:30  x", // after 9999
         "05/03/99999999999 23:50:00  06/03/1999 02:15:30  02:25:30  x",
     };
     for (const char* line : bad)

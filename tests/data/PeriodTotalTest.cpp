@@ -76,9 +76,28 @@ TEST_F(PeriodTotal, FilterDeletedAndNegativeDurations)
     const CLogDay* day = log.FindMonth(1999, 3)->FindDay(5);
     EXPECT_EQ(day->GetTotal("Office").GetTotalSeconds(), 3600);
     EXPECT_EQ(day->GetTotal("office").GetTotalSeconds(), 0);
-    EXPECT_EQ(day->GetTotal("").GetTotalSeconds(), 3 * 3600 - 1800);
+    // The record that ends before it starts lasts no time; it does not take from the others.
+    EXPECT_EQ(day->GetTotal("").GetTotalSeconds(), 3 * 3600);
+    EXPECT_EQ(day->GetTotal("Back").GetTotalSeconds(), 0);
+    EXPECT_EQ(day->GetText("Back"), "05/03/1999 = 00:00:00");
     EXPECT_EQ(log.GetTotal("Nobody").GetTotalSeconds(), 0);
     EXPECT_EQ(day->GetText("Office"), "05/03/1999 = 01:00:00");
+}
+
+TEST_F(PeriodTotal, AnEndInTheRepeatedHourCountsNoTime)
+{
+    // Dialled at 01:50 before the clocks went back, hung up at 01:24 after: the log's end reads
+    // as the first 01:24, before the start.
+    CScopedTimeZone zone("America/New_York");
+    m_text = "03/11/2024 01:50:00  03/11/2024 01:24:00  00:34:00  A\r\n"
+             "03/11/2024 09:00:00  03/11/2024 09:10:00  00:10:00  A\r\n";
+    CConnectionLog& log = Load();
+    const CLogDay* day = log.FindMonth(2024, 11)->FindDay(3);
+    ASSERT_NE(day, nullptr);
+    EXPECT_EQ(day->GetTotal("A").GetTotalSeconds(), 600);
+    EXPECT_EQ(day->GetText("A"), "03/11/2024 = 00:10:00");
+    CScopedClock clock(CTime(2024, 11, 3, 12, 0, 0).GetTime());
+    EXPECT_EQ(log.GetPeriodTotal(kToday, "", 0, 1).GetTotalSeconds(), 600);
 }
 
 TEST_F(PeriodTotal, Labels)

@@ -57,14 +57,17 @@ TEST_F(TimeTexts, ComposeCarriesFieldsOutOfRange)
     EXPECT_EQ(t.GetTime(), 920639229); // 13:07:09 UTC
 }
 
-TEST_F(TimeTexts, ValidRangeIsWhatThirtyTwoBitsHold)
+TEST_F(TimeTexts, ValidRangeRunsToTheYear9999)
 {
     CScopedTimeZone utc("UTC");
     EXPECT_TRUE(CTime(1970, 1, 1, 0, 0, 0).IsValid());
-    EXPECT_TRUE(CTime(2038, 1, 19, 3, 14, 7).IsValid());
-    EXPECT_FALSE(CTime(2038, 1, 19, 3, 14, 8).IsValid());
+    EXPECT_TRUE(CTime(2038, 1, 19, 3, 14, 8).IsValid());
+    EXPECT_TRUE(CTime(2106, 2, 7, 6, 28, 16).IsValid());
+    EXPECT_TRUE(CTime(9999, 12, 31, 23, 59, 59).IsValid());
+    EXPECT_FALSE(CTime(10000, 1, 1, 0, 0, 0).IsValid());
     EXPECT_FALSE(CTime(1969, 12, 31, 23, 59, 59).IsValid());
-    EXPECT_FALSE((CTime(2038, 1, 19, 3, 14, 7) + CTimeSpan(1)).IsValid());
+    EXPECT_FALSE((CTime(9999, 12, 31, 23, 59, 59) + CTimeSpan(1)).IsValid());
+    EXPECT_EQ(CTime(2038, 1, 19, 4, 0, 0).Format("%d/%m/%Y %H:%M:%S"), "19/01/2038 04:00:00");
 }
 
 TEST_F(TimeTexts, RepeatedLocalHourGivesTheEarlierInstantWhateverCameBefore)
@@ -122,10 +125,13 @@ TEST_F(TimeTexts, DateTimeTextFollowsTheCurrentSetting)
     EXPECT_EQ(FormatDateTime(CTime(1999, 3, 5, 14, 7, 9)), " 14:07:09");
 }
 
-TEST_F(TimeTexts, NegativeDurationRecord)
+TEST_F(TimeTexts, RecordEndingBeforeItStartsLastsNoTime)
 {
     CConnection record(CTime(1999, 3, 5, 10, 1, 5), CTime(1999, 3, 5, 10, 0, 0), "");
-    EXPECT_EQ(record.GetDurationText(), "00:-1:-5");
+    EXPECT_EQ(record.GetDuration().GetTotalSeconds(), 0);
+    EXPECT_EQ(record.GetDurationText(), "00:00:00");
+    // The instants stay as they were read: only an edit changes them.
+    EXPECT_EQ(record.FormatLine("  "), "05/03/1999 10:01:05  05/03/1999 10:00:00  00:00:00  \r\n");
 }
 
 TEST_F(TimeTexts, RecordRefusesInstantsItCannotStore)

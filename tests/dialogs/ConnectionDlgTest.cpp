@@ -188,7 +188,7 @@ TEST_F(CConnectionDlgTest, ChangesCarryAndRecompute)
 
 TEST_F(CConnectionDlgTest, SpinsStopAtTheirEndsAndFieldsTakeDigitsOnly)
 {
-    CConnection record(CTime(1970, 6, 1, 8, 0, 0), CTime(2037, 7, 31, 8, 0, 0), "Office");
+    CConnection record(CTime(1970, 6, 1, 8, 0, 0), CTime(9999, 7, 31, 8, 0, 0), "Office");
     Dlg dlg(record, {});
     dlg.show();
     Spin(dlg, Dlg::IDC_START_DAY_SPIN, -1);
@@ -196,7 +196,7 @@ TEST_F(CConnectionDlgTest, SpinsStopAtTheirEndsAndFieldsTakeDigitsOnly)
     EXPECT_EQ(Row(dlg, true), (Fields{1, 6, 1970, 8, 0, 0}));
     Spin(dlg, Dlg::IDC_END_YEAR_SPIN, +1);
     Spin(dlg, Dlg::IDC_END_DAY_SPIN, +1);
-    EXPECT_EQ(Row(dlg, false), (Fields{31, 7, 2037, 8, 0, 0}));
+    EXPECT_EQ(Row(dlg, false), (Fields{31, 7, 9999, 8, 0, 0}));
     Type(dlg, Dlg::IDC_LENGTH_HOURS, "16382");
     Spin(dlg, Dlg::IDC_LENGTH_HOURS_SPIN, +1);
     Spin(dlg, Dlg::IDC_LENGTH_HOURS_SPIN, +1);
@@ -220,8 +220,8 @@ TEST_F(CConnectionDlgTest, OkStoresTheFieldsAndCancelNothing)
         CConnection record(start, end, "Office");
         Dlg dlg(record, {"Home", "Office"});
         dlg.show();
-        Type(dlg, Dlg::IDC_END_HOURS, "9"); // an end before the start is taken as it is
-        EXPECT_EQ(Length(dlg), (Fields{-1, 0, 0}));
+        Type(dlg, Dlg::IDC_END_HOURS, "12");
+        EXPECT_EQ(Length(dlg), (Fields{2, 0, 0}));
         QLineEdit* name = Combo(dlg, Dlg::IDC_ENTRY)->lineEdit();
         name->selectAll();
         QTest::keyClicks(name, QStringLiteral("Hom")); // a prefix of a listed name stays as typed
@@ -231,7 +231,7 @@ TEST_F(CConnectionDlgTest, OkStoresTheFieldsAndCancelNothing)
             dlg.findChild<QPushButton*>("cancelButton")->click();
         EXPECT_EQ(dlg.result(), bOk ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(record.GetStart(), start);
-        EXPECT_EQ(record.GetEnd(), bOk ? CTime(2023, 5, 17, 9, 0, 0) : end);
+        EXPECT_EQ(record.GetEnd(), bOk ? CTime(2023, 5, 17, 12, 0, 0) : end);
         EXPECT_EQ(record.m_strName, bOk ? "Hom" : "Office");
     }
 
@@ -268,7 +268,7 @@ TEST_F(CConnectionDlgTest, FieldsOutOfRangeShowInlineAndStopOk)
         const char *pszWrong, *pszMessage, *pszRight;
     };
     for (const SCase& c : {SCase{Dlg::IDC_START_DAY, "45", "Please enter an integer between 1 and 31.", "17"},
-                           SCase{Dlg::IDC_END_YEAR, "", "Please enter an integer between 1970 and 2037.", "2023"},
+                           SCase{Dlg::IDC_END_YEAR, "", "Please enter an integer between 1970 and 9999.", "2023"},
                            SCase{Dlg::IDC_LENGTH_HOURS, "", "Please enter an integer.", "1"}}) {
         SCOPED_TRACE(c.pszMessage);
         m_vecPrompts.clear();
@@ -316,8 +316,8 @@ TEST_F(CConnectionDlgTest, FieldsOutOfRangeShowInlineAndStopOk)
 
 TEST_F(CConnectionDlgTest, InstantsBeyondTheYearFieldsAreRefused)
 {
-    // The time type reaches into January 2038, but the year fields stop at 2037.
-    const std::string bounds = " must lie between 01/01/1970 01:00:00 and 31/12/2037 23:59:59.";
+    // The years run from 1970 to 9999, past what 32-bit times held.
+    const std::string bounds = " must lie between 01/01/1970 01:00:00 and 31/12/9999 23:59:59.";
     const QString startRange = QString::fromStdString("The start" + bounds);
     const QString endRange = QString::fromStdString("The end" + bounds);
 
@@ -333,27 +333,41 @@ TEST_F(CConnectionDlgTest, InstantsBeyondTheYearFieldsAreRefused)
     Spin(first, Dlg::IDC_START_HOURS_SPIN, +1);
     EXPECT_TRUE(Message(first).isEmpty());
 
+    // A connection across 19 January 2038 03:14:07 UTC is edited like any other.
     m_vecPrompts.clear();
-    const CTime start(2037, 12, 30, 10, 0, 0), end(2037, 12, 30, 11, 0, 0);
+    CConnection across(CTime(2038, 1, 19, 3, 0, 0), CTime(2038, 1, 19, 4, 0, 0), "Office");
+    Dlg middle(across, {});
+    middle.show();
+    Type(middle, Dlg::IDC_END_HOURS, "5");
+    Type(middle, Dlg::IDC_START_YEAR, "2040");
+    Type(middle, Dlg::IDC_LENGTH_HOURS, "26");
+    EXPECT_EQ(Row(middle, false), (Fields{20, 1, 2040, 5, 0, 0}));
+    ClickOk(middle);
+    EXPECT_TRUE(m_vecPrompts.empty());
+    EXPECT_EQ(across.GetStart(), CTime(2040, 1, 19, 3, 0, 0));
+    EXPECT_EQ(across.GetEnd(), CTime(2040, 1, 20, 5, 0, 0));
+
+    const CTime start(9999, 12, 30, 10, 0, 0), end(9999, 12, 30, 11, 0, 0);
     CConnection late(start, end, "Office");
     Dlg dlg(late, {});
     dlg.show();
     Type(dlg, Dlg::IDC_LENGTH_HOURS, "300000000");
     EXPECT_EQ(Message(dlg), endRange);
-    EXPECT_EQ(Row(dlg, false), (Fields{31, 12, 2037, 16, 0, 0})); // from the length 30, the last that fitted
+    EXPECT_EQ(Row(dlg, false), (Fields{31, 12, 9999, 16, 0, 0})); // from the length 30, the last that fitted
     // The fields read well but do not agree: OK waits until they do.
     ClickOk(dlg);
     EXPECT_EQ(m_vecPrompts, std::vector<std::string>{endRange.toStdString()});
     EXPECT_EQ(dlg.focusWidget(), Edit(dlg, Dlg::IDC_LENGTH_HOURS));
     EXPECT_EQ(late.GetEnd(), end);
     Type(dlg, Dlg::IDC_LENGTH_HOURS, "37");
-    Type(dlg, Dlg::IDC_END_HOURS, "24"); // carried into 2038 by the end's own fields
+    Type(dlg, Dlg::IDC_END_HOURS, "24"); // carried into the year 10000 by the end's own fields
     EXPECT_EQ(Message(dlg), endRange);
     Spin(dlg, Dlg::IDC_END_HOURS_SPIN, -1);
     ClickOk(dlg);
-    EXPECT_EQ(late.GetEnd(), CTime(2037, 12, 31, 23, 0, 0));
+    EXPECT_EQ(late.GetEnd(), CTime(9999, 12, 31, 23, 0, 0));
 
-    // West of UTC the first instant falls in 1969, which the year field would refuse.
+    // West of UTC the first instant falls in 1969, which the year field would refuse, and the
+    // last is the last second of 9999 in UTC.
     {
         CScopedTimeZone zone("America/New_York");
         CConnection west(CTime(1970, 1, 1, 0, 0, 0), CTime(1970, 1, 1, 1, 0, 0), "Office");
@@ -361,17 +375,66 @@ TEST_F(CConnectionDlgTest, InstantsBeyondTheYearFieldsAreRefused)
         view.show();
         Spin(view, Dlg::IDC_START_SECONDS_SPIN, -1);
         EXPECT_EQ(Message(view),
-                  QStringLiteral("The start must lie between 01/01/1970 00:00:00 and 31/12/2037 23:59:59."));
+                  QStringLiteral("The start must lie between 01/01/1970 00:00:00 and 31/12/9999 18:59:59."));
+    }
+}
+
+TEST_F(CConnectionDlgTest, AnEndBeforeTheStartIsRefused)
+{
+    const std::string order = "The end must not lie before the start.";
+    const CTime start(2023, 5, 17, 10, 0, 0), end(2023, 5, 17, 11, 0, 0);
+    struct SCase
+    {
+        const char* pszWhat;
+        int nField;
+        const char* pszTyped; // null: one step down of the field's spin
+        Fields length;        // as the fields show it, the sign included
+    };
+    for (const SCase& c : {SCase{"end hours", Dlg::IDC_END_HOURS, "9", {-1, 0, 0}},
+                           SCase{"start day", Dlg::IDC_START_DAY, "18", {-24, 0, 0}},
+                           SCase{"length", Dlg::IDC_LENGTH_MINUTES, nullptr, {0, -1, 0}}}) {
+        SCOPED_TRACE(c.pszWhat);
+        m_vecPrompts.clear();
+        CConnection record(start, end, "Office");
+        Dlg dlg(record, {});
+        dlg.show();
+        Type(dlg, Dlg::IDC_LENGTH_HOURS, "0");
+        if (c.pszTyped)
+            Type(dlg, c.nField, c.pszTyped);
+        else
+            Spin(dlg, Dlg::IDC_LENGTH_MINUTES_SPIN, -1);
+        EXPECT_EQ(Length(dlg), c.length);
+        EXPECT_EQ(Message(dlg).toStdString(), order);
+        ClickOk(dlg);
+        EXPECT_EQ(m_vecPrompts, std::vector<std::string>{order});
+        EXPECT_EQ(dlg.focusWidget(), Edit(dlg, c.nField));
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(record.GetEnd(), end);
+
+        // Put right, the same OK stores it.
+        Type(dlg, Dlg::IDC_LENGTH_MINUTES, "0");
+        Type(dlg, Dlg::IDC_LENGTH_HOURS, "2");
+        EXPECT_TRUE(Message(dlg).isEmpty());
+        ClickOk(dlg);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(record.GetEnd() - record.GetStart(), CTimeSpan(2 * 3600));
     }
 
-    // A record that already ends in 2038 opens, but OK asks for a year the field accepts.
+    // A record read with its end first (edited by hand) opens, but OK asks for it to be put right.
     m_vecPrompts.clear();
-    CConnection beyond(start, CTime(2038, 1, 2, 0, 0, 0), "Office");
-    Dlg last(beyond, {});
-    last.show();
-    ClickOk(last);
-    EXPECT_EQ(m_vecPrompts, std::vector<std::string>{"Please enter an integer between 1970 and 2037."});
-    EXPECT_EQ(last.focusWidget(), Edit(last, Dlg::IDC_END_YEAR));
+    CConnection record(end, start, "Office");
+    Dlg dlg(record, {});
+    dlg.show();
+    EXPECT_EQ(Length(dlg), (Fields{-1, 0, 0}));
+    ClickOk(dlg);
+    EXPECT_EQ(m_vecPrompts, std::vector<std::string>{order});
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(record.GetStart(), end);
+    // An equal start and end is a connection of no time, which is allowed.
+    Type(dlg, Dlg::IDC_LENGTH_HOURS, "0");
+    ClickOk(dlg);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(record.GetEnd(), end);
 }
 
 TEST_F(CConnectionDlgTest, DaylightSavingDays)

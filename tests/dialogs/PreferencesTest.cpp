@@ -270,6 +270,37 @@ TEST_F(CPreferencesTest, ProtectionNeedsAPassword)
     EXPECT_EQ(m_settings.m_strPassword, "");
 }
 
+TEST_F(CPreferencesTest, StartDaysAreEditableWhenTheAllowanceCountsTheirPeriod)
+{
+    // Week list and month start field of the General page, after the Allowance page was left
+    // with the allowance on or off over the period given.
+    auto startDays = [](Sheet& sheet, bool on, int periodRow) {
+        QAbstractButton* allowanceOn = On(sheet, 3, "check", 1100);
+        if (allowanceOn->isChecked() != on)
+            allowanceOn->click();
+        if (on)
+            On<QComboBox>(sheet, 3, "list", 1103)->setCurrentIndex(periodRow);
+        const bool week = On<QWidget>(sheet, 0, "list", 1021)->isEnabled();
+        const bool month = On<QWidget>(sheet, 0, "edit", 1071)->isEnabled();
+        return std::string(week ? "W" : "-") + (month ? "M" : "-");
+    };
+    m_settings.m_bShowTotal = false;
+    std::vector<std::string> seen;
+    EXPECT_TRUE(Run({}, [&](Sheet& sheet) {
+        seen.push_back(startDays(sheet, false, 0));
+        for (int row : {0, 1, 2})
+            seen.push_back(startDays(sheet, true, row));
+        seen.push_back(startDays(sheet, false, 2));
+        // The week day chosen while only the allowance needs it is kept.
+        startDays(sheet, true, 1);
+        On<QComboBox>(sheet, 0, "list", 1021)->setCurrentIndex(1);
+        sheet.accept();
+    }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"--", "--", "W-", "-M", "--"}));
+    EXPECT_EQ(m_settings.m_nWeekStart, 1);
+    EXPECT_EQ(m_allowance.m_nPeriod, CAllowanceSettings::kWeek);
+}
+
 TEST_F(CPreferencesTest, AllowancePageGoesIntoItsOwnSettingsOnOkOnly)
 {
     auto edit = [](Sheet& sheet) {

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<SRecord> records = Records(log);
     const std::vector<std::string> unread = log.GetUnreadLines();
     for (const SRecord& record : records)
-        FUZZ_CHECK(std::get<0>(record) >= 0 && std::get<0>(record) <= 2147483647);
+        FUZZ_CHECK(std::get<0>(record) >= CTime::kMin && std::get<0>(record) <= CTime::kMax);
     std::size_t months = 0;
     for (int m = 0; m < log.GetMonthCount(); ++m)
         for (int d = 0; d < log.GetMonth(m)->GetDayCount(); ++d)

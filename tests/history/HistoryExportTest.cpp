@@ -112,7 +112,7 @@ TEST_F(HistoryExport, EveryLiveConnectionOfEveryEntryInStartOrder)
 
     ASSERT_TRUE(CHistoryExport::ExportHistoryTo(*doc, m_dir.File("all.csv"), nullptr));
     EXPECT_EQ(ReadFile(m_dir.File("all.csv")), "01/03/1999 23:50:00,02/03/1999 00:10:00,00:20:00,\"Net, Inc\"\r\n"
-                                               "02/03/1999 12:00:00,02/03/1999 11:58:55,00:-1:-5,Home\r\n"
+                                               "02/03/1999 12:00:00,02/03/1999 11:58:55,00:00:00,Home\r\n"
                                                "14/05/1999 18:25:15,14/05/1999 19:27:18,01:02:03,Office\r\n"
                                                "20/06/1999 08:00:00,20/06/1999 09:00:00,01:00:00,Home\r\n");
     // The log file itself is not rewritten by an export.

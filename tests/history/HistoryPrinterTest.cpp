@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrintDialog>
@@ -140,11 +141,19 @@ TEST_F(HistoryPrinter, BodyLinesUseTheListDateFormatAndSkipDeleted)
     auto doc = Doc("14/05/1999 18:25:15  14/05/1999 19:27:18  01:02:03  Office\r\n"
                    "*14/05/1999 20:00:00  14/05/1999 21:00:00  01:00:00  Office\r\n"
                    "02/03/1999 12:00:00  02/03/1999 11:58:55  00:00:00  Home  net\r\n");
-    doc->SetFilter("Office"); // the list's filter does not apply to printing
     ConnectionDateFormat = "%Y-%m-%d";
-    EXPECT_EQ(CHistoryPrinter::BodyLines(*doc, false),
-              (std::vector<std::string>{"1999-03-02 12:00:00  1999-03-02 11:58:55  00:-1:-5  Home  net",
-                                        "1999-05-14 18:25:15  1999-05-14 19:27:18  01:02:03  Office"}));
+    const std::string home = "1999-03-02 12:00:00  1999-03-02 11:58:55  00:00:00  Home  net";
+    const std::string office = "1999-05-14 18:25:15  1999-05-14 19:27:18  01:02:03  Office";
+    // The window's entry filter applies to the text as it does to the chart.
+    const struct
+    {
+        const char* filter;
+        std::vector<std::string> lines;
+    } cases[] = {{"", {home, office}}, {"Office", {office}}, {"Home  net", {home}}, {"Nobody", {}}};
+    for (const auto& c : cases) {
+        doc->SetFilter(c.filter);
+        EXPECT_EQ(CHistoryPrinter::BodyLines(*doc, false), c.lines) << c.filter;
+    }
 }
 
 TEST_F(HistoryPrinter, SelectionPrintsTheDaysOfTheChosenPeriod)
@@ -168,13 +177,12 @@ TEST_F(HistoryPrinter, SelectionPrintsTheDaysOfTheChosenPeriod)
 
     doc->SetFilter("A");
     doc->SelectDay(*doc->GetLog()->FindMonth(1999, 3)->FindDay(5));
-    EXPECT_EQ(Starts(CHistoryPrinter::BodyLines(*doc, true)),
-              (std::vector<std::string>{"05/03/1999 00:00:00", "05/03/1999 23:59:59"}));
+    EXPECT_EQ(Starts(CHistoryPrinter::BodyLines(*doc, true)), (std::vector<std::string>{"05/03/1999 23:59:59"}));
 
     doc->SelectMonth(*doc->GetLog()->FindMonth(1999, 3));
     EXPECT_EQ(Starts(CHistoryPrinter::BodyLines(*doc, true)),
-              (std::vector<std::string>{"04/03/1999 23:00:00", "05/03/1999 00:00:00", "05/03/1999 23:59:59",
-                                        "06/03/1999 00:00:00", "31/03/1999 10:00:00"}));
+              (std::vector<std::string>{"04/03/1999 23:00:00", "05/03/1999 23:59:59", "06/03/1999 00:00:00",
+                                        "31/03/1999 10:00:00"}));
 }
 
 TEST_F(HistoryPrinter, DaySelectedOnTheShortDaylightSavingDayStaysOneDay)
@@ -339,6 +347,7 @@ TEST_F(HistoryPrinter, DialogOffersNoPageRange)
     auto doc = Doc(ManyLines(1));
     QStringList offered;
     bool found = false;
+    int kept = 0;
     CHistoryPrinter::SetDialogRunner([&](QPrintDialog& dialog) {
         dialog.show(); // the dialog sets its widgets up as it is shown
         QApplication::processEvents();
@@ -349,11 +358,22 @@ TEST_F(HistoryPrinter, DialogOffersNoPageRange)
             if (widget && !widget->isHidden() && widget->isEnabled())
                 offered << name;
         }
+        // Nor a label left standing beside them, such as the "to" between the page numbers.
+        if (auto* from = dialog.findChild<QWidget*>(QStringLiteral("from")))
+            for (auto* label : from->parentWidget()->findChildren<QLabel*>())
+                if (!label->isHidden() && (label->text().remove('&') == "to" || label->buddy() == from))
+                    offered << label->objectName() + "=" + label->text();
+        // The choices that stay are still there.
+        for (const char* name : {"printAll", "printSelection"}) {
+            auto* widget = dialog.findChild<QWidget*>(QString::fromLatin1(name));
+            kept += widget && !widget->isHidden();
+        }
         dialog.hide();
         return int(QDialog::Rejected);
     });
     CHistoryPrinter::PrintHistory(*doc, nullptr);
     ASSERT_TRUE(found);
+    EXPECT_EQ(kept, 2);
     EXPECT_TRUE(offered.isEmpty()) << offered.join(' ').toStdString();
 }
 

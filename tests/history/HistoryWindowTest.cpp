@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +32,7 @@
 #include "SettingsStore.h"
 #include "TestSupport.h"
 #include "TipText.h"
+#include "UsageChartView.h"
 
 namespace {
 
@@ -85,6 +88,12 @@ protected:
         frame->show();
         return frame;
     }
+    // A first window's: as tall as the screen leaves room for, 40 pixels above its foot.
+    static int DefaultHeight()
+    {
+        const int room = QGuiApplication::primaryScreen()->availableGeometry().bottom() - 140;
+        return std::max(300, std::min(CHistoryFrame::kDefaultHeight, room));
+    }
     static QStringList TreeTexts(CHistoryTree* tree)
     {
         QStringList texts;
@@ -131,7 +140,7 @@ TEST_F(HistoryWindow, OpensOnTodayWithTheDefaultLayout)
     // The outer rectangle: the first run's place, as wide as the tree and the columns need.
     const QRect outer = frame->frameGeometry();
     EXPECT_EQ(outer.topLeft(), QPoint(40, 100));
-    EXPECT_EQ(outer.height(), 300);
+    EXPECT_EQ(outer.height(), DefaultHeight());
     int columns = 0;
     for (int i = 0; i < 4; ++i)
         columns += frame->GetList()->columnWidth(i);
@@ -151,8 +160,9 @@ TEST_F(HistoryWindow, OpensOnTodayWithTheDefaultLayout)
               "14/05/1999 09:00:00|14/05/1999 10:02:03|01:02:03|Office\n"
               "14/05/1999 11:00:00|14/05/1999 12:00:00|01:00:00|Home\n"
               "14/05/1999 13:00:00|14/05/1999 13:00:00|00:00:00|Office");
-    // The rebuild's own selection leaves the document's period alone.
-    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1980, 1, 1, 0, 0, 0));
+    // The period Selection prints is the highlighted day.
+    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 5, 14, 0, 0, 0));
+    EXPECT_EQ(frame->GetDocument().m_timeTo, CTime(1999, 5, 15, 0, 0, 0));
     frame->close();
 }
 
@@ -207,10 +217,11 @@ TEST_F(HistoryWindow, UserSelectionsSetThePeriodAndTheList)
     EXPECT_EQ(frame->GetDocument().m_timeTo, CTime(1999, 5, 1, 0, 0, 0));
     EXPECT_TRUE(ListRows(frame->GetList()).isEmpty());
 
-    // With a month chosen, a refresh comes back to today, not to the month.
+    // With a month chosen, a refresh comes back to today, not to the month, and so does the
+    // period.
     frame->GetDocument().SetFilter("");
     EXPECT_EQ(tree->currentItem()->text(0).toStdString(), "14/05/1999 = 02:02:03");
-    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 4, 1, 0, 0, 0));
+    EXPECT_EQ(frame->GetDocument().m_timeFrom, CTime(1999, 5, 14, 0, 0, 0));
 
     tree->topLevelItem(0)->setExpanded(true);
     QTest::keyClick(tree, Qt::Key_Up); // the arrow keys are a user's choice too
@@ -366,7 +377,7 @@ TEST_F(HistoryWindow, ClosingSavesTheLayoutAndFreesTheOwner)
     m_store.m_values["History/PosX"] = "300"; // 300 + 500 = the offscreen screen's 800
     frame = Open();
     EXPECT_EQ(frame->frameGeometry().topLeft(), QPoint(40, 100));
-    EXPECT_EQ(frame->frameGeometry().height(), 300);
+    EXPECT_EQ(frame->frameGeometry().height(), DefaultHeight());
     frame->close();
 }
 
@@ -480,6 +491,99 @@ TEST_F(HistoryWindow, CtrlClickOffTheDayLeavesNothingToDelete)
     EXPECT_EQ(ReadFile(Log()), kLog);
     EXPECT_TRUE(CHistoryPrinter::BodyLines(frame->GetDocument(), true).empty());
     EXPECT_TRUE(ListRows(frame->GetList()).isEmpty());
+    frame->close();
+}
+
+TEST_F(HistoryWindow, TheFirstWindowGivesTheListsMostOfItsHeightAndShowsToday)
+{
+    // Two connections a day from 1 March: today, 14 May, is the 75th day, at the tree's foot.
+    std::string log;
+    for (CTime day(1999, 3, 1, 12, 0, 0); day <= CTime(1999, 5, 14, 23, 0, 0); day = day + CTimeSpan(86400))
+        for (const std::string time : {"09:00:00  ", "20:00:00  "}) {
+            const std::string date = day.Format("%d/%m/%Y ");
+            log += date + time + date + time.substr(0, 3) + "30:00  x  Office\r\n";
+        }
+    WriteFile(Log(), log);
+    CHistoryFrame* frame = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    CHistoryTree* tree = frame->GetTree();
+    ASSERT_NE(tree->currentItem(), nullptr);
+    ASSERT_EQ(tree->currentItem()->text(0).toStdString(), "14/05/1999 = 01:00:00");
+    const QList<int> heights = frame->GetChartSplitter()->sizes();
+    EXPECT_GT(heights.value(0), frame->height() / 2);
+    EXPECT_GT(heights.value(0), 2 * heights.value(1));
+    EXPECT_GT(frame->GetChartView()->height(), 0); // the chart is still there
+    // Today's day is in view in the tree, and so are its connections in the list.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree->viewport()->rect().contains(tree->visualItemRect(tree->currentItem())); }, kPatienceMs))
+        << tree->visualItemRect(tree->currentItem()).y() << " in " << tree->viewport()->height();
+    EXPECT_EQ(ListRows(frame->GetList()).size(), 2);
+    frame->close();
+}
+
+TEST_F(HistoryWindow, SelectionIsWhatIsHighlightedAfterTheFilterChanges)
+{
+    // 2 April also holds a zero-length Office connection: under Office the day has no node.
+    WriteFile(Log(), std::string(kLog) + "02/04/1999 09:00:00  02/04/1999 09:00:00  x  Office\r\n");
+    CHistoryFrame* frame = Open();
+    CHistoryTree* tree = frame->GetTree();
+    QComboBox* filter = frame->GetFilterBox();
+    auto click = [tree](QTreeWidgetItem* item) {
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(item).center());
+    };
+    auto choose = [filter](const char* name) {
+        filter->setCurrentIndex(filter->findText(QString::fromLatin1(name)));
+        emit filter->activated(filter->currentIndex());
+    };
+    auto printed = [frame] { return CHistoryPrinter::BodyLines(frame->GetDocument(), true); };
+    auto highlighted = [tree] {
+        return tree->selectedItems().isEmpty() ? std::string() : tree->selectedItems().front()->text(0).toStdString();
+    };
+
+    // Opening highlights today, and Selection prints today.
+    EXPECT_EQ(highlighted(), "14/05/1999 = 02:02:03");
+    EXPECT_EQ(printed().size(), 3u);
+
+    // A month chosen, then the filter changed twice: today comes back highlighted, and printed.
+    click(tree->topLevelItem(0));
+    ASSERT_EQ(highlighted(), "April 1999 = 00:30:00");
+    choose("Home");
+    choose(" All connections");
+    EXPECT_EQ(highlighted(), "14/05/1999 = 02:02:03");
+    std::vector<std::string> lines = printed();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines.front().substr(0, 19), "14/05/1999 09:00:00");
+
+    // Under a filter the text follows it, as the tree and the chart do.
+    choose("Home");
+    EXPECT_EQ(highlighted(), "14/05/1999 = 01:00:00");
+    lines = printed();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines.front().substr(0, 19), "14/05/1999 11:00:00");
+
+    // A day chosen, then a filter under which it has no node: nothing is highlighted, nothing
+    // is printed, through the real Print command too.
+    choose(" All connections");
+    tree->topLevelItem(0)->setExpanded(true);
+    click(tree->topLevelItem(0)->child(0));
+    ASSERT_EQ(highlighted(), "02/04/1999 = 00:30:00");
+    ASSERT_EQ(printed().size(), 2u);
+    choose("Office");
+    EXPECT_EQ(highlighted(), "");
+    EXPECT_TRUE(printed().empty());
+    const QAbstractPrintDialog::PrintRange ranges[] = {QAbstractPrintDialog::AllPages, QAbstractPrintDialog::Selection};
+    for (auto range : ranges) {
+        const std::string pdf = m_dir.File(range == QAbstractPrintDialog::Selection ? "selection.pdf" : "all.pdf");
+        CHistoryPrinter::SetDialogRunner([&](QPrintDialog& dialog) {
+            dialog.printer()->setOutputFormat(QPrinter::PdfFormat);
+            dialog.printer()->setOutputFileName(QString::fromStdString(pdf));
+            dialog.setPrintRange(range);
+            return int(QDialog::Accepted);
+        });
+        frame->OnPrint();
+        EXPECT_EQ(FileExists(pdf), range == QAbstractPrintDialog::AllPages) << pdf;
+    }
+    CHistoryPrinter::SetDialogRunner(nullptr);
     frame->close();
 }
 

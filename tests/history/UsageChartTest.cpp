@@ -23,6 +23,7 @@
 #include <sys/resource.h>
 #include <utility>
 
+#include "AllowanceSettings.h"
 #include "Clock.h"
 #include "ConnectionLog.h"
 #include "FakeSettingsStore.h"
@@ -252,6 +253,7 @@ protected:
         CPrompt::SetScript(nullptr);
         CUsageChartView::SetDialogRunner(nullptr);
         CHistoryPrinter::SetDialogRunner(nullptr);
+        CHistoryFrame::SetStandingInterval(std::chrono::minutes(1));
         UsageChart::TearDown();
     }
     CHistoryFrame* Open()
@@ -343,6 +345,10 @@ TEST_F(UsageChartWindow, TheAllowanceFromTheSettingsIsDrawnAndSummed)
         "May 1999 = 03:32:03\nAllowance: 10:00:00 a week\nThis period so "
         "far: 02:02:03 used of 10:00:00, 07:57:57 left\nAt this pace 75 % is left at the period's end"))
         << view->GetSummary()->text().toStdString();
+    // The page and the PNG draw the summary a line at a time: no line may hold a break.
+    EXPECT_EQ(view->GetChart().SummaryLines().mid(2),
+              (QStringList{"This period so far: 02:02:03 used of 10:00:00, 07:57:57 left",
+                           "At this pace 75 % is left at the period's end"}));
     frame->close();
 
     // A day later the Saturday's connection counts too.
@@ -370,6 +376,39 @@ TEST_F(UsageChartWindow, TheAllowanceFromTheSettingsIsDrawnAndSummed)
     frame = Open();
     EXPECT_LT(frame->GetChartView()->GetChart().m_bars[0].dAllowance, 0);
     EXPECT_EQ(frame->GetChartView()->GetSummary()->text(), "May 1999 = 03:32:03");
+    frame->close();
+}
+
+TEST_F(UsageChartWindow, ThisPeriodSoFarIsCountedAgainWhileTheWindowIsOpen)
+{
+    m_store.m_values[{"Allowance", "On"}] = "1";
+    m_store.m_values[{"Allowance", "Minutes"}] = "600";
+    m_store.m_values[{"Allowance", "Period"}] = "2";
+    CHistoryFrame::SetStandingInterval(std::chrono::milliseconds(1));
+    CHistoryFrame* frame = Open();
+    QLabel* summary = frame->GetChartView()->GetSummary();
+    auto shows = [summary](const char* text) { return summary->text().contains(QString::fromLatin1(text)); };
+    ASSERT_TRUE(shows("This period so far: 02:02:03 used of 10:00:00")) << summary->text().toStdString();
+
+    // Into the next week, with nothing touched: the new week has nothing used yet.
+    CScopedClock::Set(CTime(1999, 5, 16, 10, 0, 0).GetTime());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shows("This period so far: 00:00:00 used of 10:00:00"); }, kPatienceMs))
+        << summary->text().toStdString();
+
+    // With the main window's count, its running connection goes on adding.
+    CAllowanceSettings settings;
+    settings.Load(m_store);
+    const CAllowance rule = settings.GetAllowance(0, 1);
+    long long elapsed = 0;
+    frame->SetPeriodStanding([&] {
+        CAllowance::SRunning running{"Office", CTime(1999, 5, 16, 9, 0, 0), elapsed};
+        return rule.Compute(*frame->GetDocument().GetLog(), CTime::GetCurrentTime(), &running);
+    });
+    EXPECT_TRUE(shows("This period so far: 00:00:00 used of 10:00:00")) << summary->text().toStdString();
+    elapsed = 3600;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shows("This period so far: 01:00:00 used of 10:00:00"); }, kPatienceMs))
+        << summary->text().toStdString();
+    frame->SetPeriodStanding(nullptr); // the count lives on this test's stack
     frame->close();
 }
 

@@ -75,6 +75,36 @@ TEST_F(Checkpoint, NameIsStoredAsOneLogLineHoldsIt)
     EXPECT_EQ(back, "a\rb"); // a carriage return inside a name splits nothing
 }
 
+TEST_F(Checkpoint, FourByteTimesReadUnsigned)
+{
+    CScopedTimeZone utc("UTC");
+    const struct
+    {
+        std::uint32_t nStart, nAt;
+        bool bRead;
+    } cases[] = {
+        {920624400, 920626890, true},    // 1999, as every checkpoint so far
+        {0x7FFFFFFF, 0x80000000, true},  // across 19 January 2038 03:14:07
+        {0xFFFFFF00, 0xFFFFFFFF, true},  // the last second of 7 February 2106 06:28:15
+        {0x80000010, 0x80000000, false}, // a checkpoint before its start
+    };
+    for (const auto& c : cases) {
+        std::string bytes;
+        for (std::uint32_t value : {c.nStart, c.nAt})
+            for (int i = 0; i < 4; ++i)
+                bytes += char((value >> (8 * i)) & 0xFF);
+        bytes += "\x06Office";
+        CTime s, a;
+        std::string name;
+        ASSERT_EQ(CCheckpoint::Decode(bytes, s, a, name), c.bRead) << c.nStart;
+        if (!c.bRead)
+            continue;
+        EXPECT_EQ(s.GetTime(), std::int64_t(c.nStart));
+        EXPECT_EQ(a.GetTime(), std::int64_t(c.nAt));
+        EXPECT_EQ(CCheckpoint::Encode(s, a, name), bytes);
+    }
+}
+
 TEST_F(Checkpoint, RecoveryAppendsTheLastCheckpointAndRemovesTheFile)
 {
     CCheckpoint checkpoint(Prefix());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 
 #include <QAction>
@@ -32,10 +33,18 @@
 #include "TestSupport.h"
 #include "TipText.h"
 #include "TrayIcon.h"
+#include "UsageChartView.h"
 
 namespace {
 
 constexpr int kConnected = CRasProvider::kConnected;
+
+// The boot-time clock, as a test sets it.
+std::atomic<std::int64_t> g_elapsedMs{0};
+std::int64_t FakeElapsedMs()
+{
+    return g_elapsedMs.load();
+}
 
 class MonitorDlg : public ::testing::Test
 {
@@ -60,6 +69,8 @@ protected:
         CMonitorDlg::SetAllowanceNotifier(nullptr);
         CTrayIcon::SetTrayProbe(nullptr);
         SetClockHook(nullptr);
+        SetElapsedClockHook(nullptr);
+        CMonitorDlg::SetRefreshLimit(std::chrono::minutes(1));
     }
     // A main window over the temporary folder, initialised, its posted start applied.
     std::unique_ptr<CMonitorDlg> Start()
@@ -125,17 +136,23 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     EXPECT_EQ(detail, "- Left 00:57:55\nAt this pace it runs out on 10/03/1999 23:11:41");
     EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: 51 % of the connection time allowance used"});
 
-    // A running connection counts in the tip at once; the title waits for its end, like the total.
+    // A running connection counts in the tip's and the title's time left at once; the total
+    // waits for its end, and the tip carries it too while connected.
+    SetElapsedClockHook(FakeElapsedMs);
     m_provider->Set({{"Office", kConnected}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
     CScopedClock::Set(CTime(1999, 3, 10, 13, 0, 0).GetTime());
+    g_elapsedMs += 3600 * 1000;
     ASSERT_TRUE(QTest::qWaitFor([&] { return given.size() == 2; }, kPatienceMs));
     EXPECT_EQ(given.back(), "Zelmorin: the connection time allowance is used up");
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return dialog->GetTray().GetTipDetail() == QStringLiteral("- Left 00:00:00\nUsed up, 00:02:05 over"); },
+        [&] {
+            return dialog->GetTray().GetTipDetail() ==
+                   QStringLiteral("- Total 03:02:05\n- Left 00:00:00\nUsed up, 00:02:05 over");
+        },
         kPatienceMs))
         << dialog->GetTray().GetTipDetail().toStdString();
-    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:57:55");
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Total 03:02:05 - Left 00:00:00");
     EXPECT_EQ(dialog->GetTray().GetTip().substr(0, 6), "Office");
     dialog->StopPolling();
     dialog.reset();
@@ -144,6 +161,163 @@ TEST_F(MonitorDlg, AllowanceLeftInTitleAndTipAndEachWarningOnce)
     auto next = Start();
     EXPECT_EQ(given.size(), 2u);
     EXPECT_EQ((m_store.m_values[{"Allowance", "NotifiedLevel"}]), "2");
+}
+
+TEST_F(MonitorDlg, TheRunningConnectionUsesTheAllowanceByItsElapsedTimeNotTheWallClock)
+{
+    // Three hours a day, warned at 80 %: the log has 01:02:05 today.
+    m_store.m_values = {{{"Allowance", "On"}, "1"},
+                        {{"Allowance", "Minutes"}, "180"},
+                        {{"Allowance", "Period"}, "1"},
+                        {{"Allowance", "WarnPercent"}, "80"}};
+    std::vector<std::string> given;
+    CMonitorDlg::SetAllowanceNotifier([&given](const QString& summary, const QString&) {
+        given.push_back(summary.toStdString());
+        return true;
+    });
+    SetElapsedClockHook(FakeElapsedMs);
+    auto dialog = Start();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
+    auto leftShown = [&](const char* left) {
+        return QTest::qWaitFor([&] { return dialog->GetTray().GetTipDetail().startsWith(QLatin1String(left)); },
+                               kPatienceMs);
+    };
+    // One minute on line, and the clock corrected eight hours forward meanwhile.
+    g_elapsedMs += 60 * 1000;
+    CScopedClock::Set(CTime(1999, 3, 10, 20, 0, 0).GetTime());
+    EXPECT_TRUE(leftShown("- Left 01:56:55")) << dialog->GetTray().GetTipDetail().toStdString();
+    // Then set back before the start: the connection still counts.
+    g_elapsedMs += 60 * 1000;
+    CScopedClock::Set(CTime(1999, 3, 10, 11, 0, 0).GetTime());
+    EXPECT_TRUE(leftShown("- Left 01:55:55")) << dialog->GetTray().GetTipDetail().toStdString();
+    EXPECT_TRUE(given.empty());
+    // Real use still warns, as it comes.
+    g_elapsedMs += 2 * 3600 * 1000;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !given.empty(); }, kPatienceMs));
+    EXPECT_EQ(given, std::vector<std::string>{"Zelmorin: the connection time allowance is used up"});
+    dialog->StopPolling();
+    SetElapsedClockHook(nullptr);
+}
+
+TEST_F(MonitorDlg, TheHistoryCountsTheRunningConnectionInThisPeriodSoFar)
+{
+    m_store.m_values = {{{"Allowance", "On"}, "1"}, {{"Allowance", "Minutes"}, "180"}, {{"Allowance", "Period"}, "1"}};
+    SetElapsedClockHook(FakeElapsedMs);
+    CHistoryFrame::SetStandingInterval(std::chrono::milliseconds(1));
+    auto dialog = Start();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
+    g_elapsedMs += 60 * 1000;
+    dialog->OnHistory();
+    CHistoryFrame* frame = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CHistoryFrame*>(widget); found && found->isVisible())
+            frame = found;
+    ASSERT_NE(frame, nullptr);
+    QLabel* summary = frame->GetChartView()->GetSummary();
+    auto shows = [&](const char* used) {
+        return QTest::qWaitFor([&] { return summary->text().contains(QLatin1String(used)); }, kPatienceMs);
+    };
+    // The log's 01:02:05 today and the minute on line; then the window follows the connection.
+    EXPECT_TRUE(shows("This period so far: 01:03:05 used of 03:00:00")) << summary->text().toStdString();
+    g_elapsedMs += 60 * 1000;
+    EXPECT_TRUE(shows("This period so far: 01:04:05 used of 03:00:00")) << summary->text().toStdString();
+    frame->close();
+    CHistoryFrame::SetStandingInterval(std::chrono::minutes(1));
+    dialog->StopPolling();
+    SetElapsedClockHook(nullptr);
+}
+
+TEST_F(MonitorDlg, TheWholeTitleFitsTheWindowAndAgreesWithTheTip)
+{
+    m_store.m_values = {{{"Allowance", "On"}, "1"}, {{"Allowance", "Minutes"}, "120"}, {{"Allowance", "Period"}, "1"}};
+    CMonitorDlg::SetAllowanceNotifier([](const QString&, const QString&) { return true; });
+    SetElapsedClockHook(FakeElapsedMs);
+    auto dialog = Start();
+    dialog->show();
+    const int narrow = dialog->width();
+    auto* status = dialog->findChild<QLabel*>(QStringLiteral("status"));
+    auto* history = dialog->findChild<QPushButton*>(QStringLiteral("history"));
+    ASSERT_TRUE(status && history);
+    QFont bold = dialog->font();
+    bold.setBold(true);
+    auto fits = [&] {
+        const QFontMetrics metrics(bold);
+        return dialog->width() >= metrics.horizontalAdvance(dialog->windowTitle()) + 2 * metrics.height() &&
+               dialog->minimumWidth() == dialog->maximumWidth() && history->geometry().right() < dialog->width() &&
+               status->geometry().right() < history->x();
+    };
+    EXPECT_EQ(Title(*dialog), " Zelmorin ");
+    EXPECT_TRUE(fits());
+    // Every total, with the time left after it and in a larger font, shows whole.
+    for (int type = 0; type < 4; ++type) {
+        dialog->m_bShowTotal = true;
+        dialog->m_nTotalType = type;
+        dialog->UpdateTitle();
+        EXPECT_NE(Title(*dialog).find(" - Left 00:57:55"), std::string::npos) << Title(*dialog);
+        EXPECT_TRUE(fits()) << Title(*dialog) << " in " << dialog->width();
+    }
+    EXPECT_GT(dialog->width(), narrow);
+    QFont larger = dialog->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    dialog->setFont(larger);
+    bold.setPointSizeF(larger.pointSizeF());
+    dialog->UpdateTitle();
+    EXPECT_TRUE(fits()) << dialog->width();
+    dialog->setFont(QFont());
+    // Without the total the window is as narrow as before.
+    dialog->m_bShowTotal = false;
+    dialog->UpdateTitle();
+    EXPECT_EQ(dialog->width(), narrow);
+
+    // Connected, the tip's total and time left are the title's, second by second.
+    dialog->m_bShowTotal = true;
+    dialog->m_nTotalType = 1;
+    dialog->UpdateTitle();
+    m_provider->Set({{"Office", kConnected}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->IsConnected(); }, kPatienceMs));
+    g_elapsedMs += 1800 * 1000;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Title(*dialog) == " Zelmorin - Today 01:02:05 - Left 00:27:55"; }, kPatienceMs))
+        << Title(*dialog);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return dialog->GetTray().GetTipDetail().startsWith(QLatin1String("- Today 01:02:05\n- Left 00:27:55\n"));
+        },
+        5000))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    dialog->StopPolling();
+}
+
+TEST_F(MonitorDlg, TitleAndTipTurnWithThePeriodWhileIdle)
+{
+    // Today's total and two hours a day: the log has 01:02:05 today.
+    m_store.m_values = {{{"Allowance", "On"}, "1"},
+                        {{"Allowance", "Minutes"}, "120"},
+                        {{"Allowance", "Period"}, "1"},
+                        {{"", "Total"}, "1"},
+                        {{"", "TotalType"}, "1"}};
+    CMonitorDlg::SetAllowanceNotifier([](const QString&, const QString&) { return true; });
+    CMonitorDlg::SetRefreshLimit(std::chrono::milliseconds(20));
+    auto dialog = Start();
+    EXPECT_EQ(Title(*dialog), " Zelmorin - Today 01:02:05 - Left 00:57:55");
+    EXPECT_EQ(dialog->GetTray().GetTip(), " Zelmorin - Today 01:02:05");
+    // The pace moves with the clock, logged or not: 3725 s in 12:05 hours run out later.
+    CScopedClock::Set(CTime(1999, 3, 10, 12, 5, 0).GetTime());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog->GetTray().GetTipDetail().endsWith(QLatin1String("runs out on 10/03/1999 23:21:21")); },
+        5000))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    // After midnight nothing of yesterday is left, with no connection to set it off.
+    CScopedClock::Set(CTime(1999, 3, 11, 0, 0, 30).GetTime());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Title(*dialog) == " Zelmorin - Today 00:00:00 - Left 02:00:00"; }, kPatienceMs))
+        << Title(*dialog);
+    EXPECT_EQ(dialog->GetTray().GetTip(), " Zelmorin - Today 00:00:00");
+    EXPECT_TRUE(dialog->GetTray().GetTipDetail().startsWith(QLatin1String("- Left 02:00:00\n")))
+        << dialog->GetTray().GetTipDetail().toStdString();
+    dialog->StopPolling();
 }
 
 TEST_F(MonitorDlg, AllowanceWarningWithoutNotificationsOrTrayIsAWindowThatLetsPollingGoOn)
@@ -361,6 +535,38 @@ TEST_F(MonitorDlg, StatusShowsTheTimeWholeAndElidesTheName)
     EXPECT_TRUE(QString::fromStdString(dialog->GetTray().GetTip()).endsWith(QStringLiteral(" 25:03:04")));
     dialog->StopPolling();
     SetElapsedClockHook(nullptr);
+}
+
+TEST_F(MonitorDlg, TheWindowSaysWhichServiceIsWatched)
+{
+    const struct
+    {
+        const char* service;
+        bool installed;
+        const char* status;
+        const char* tip;
+    } cases[] = {
+        {"NetworkManager", true, "Not connected", "Watching NetworkManager"},
+        {"pppd", true, "Not connected", "Watching pppd"},
+        {"simulator", true, "Not connected", "Watching the simulator"},
+        {"pppd", false, "No connection service",
+         "No connection service was found: neither NetworkManager nor pppd. To choose one, start Zelmorin with "
+         "ZELMORIN_RAS set to nm (NetworkManager), pppd, or sim:FILE (the simulator)."},
+    };
+    for (const auto& c : cases) {
+        auto provider = std::make_unique<CFakeProvider>();
+        provider->m_strService = c.service;
+        provider->m_bInstalled = c.installed;
+        CMonitorDlg dialog(std::move(provider), m_store, m_dir.Path() + "/");
+        dialog.OnInitDialog();
+        QLabel* status = dialog.GetStatusLabel();
+        EXPECT_EQ(status->text().toStdString(), c.status) << c.service;
+        EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->contentsRect().width());
+        // The label passes a tip it has not got on to the window, which carries the service.
+        EXPECT_TRUE(status->toolTip().isEmpty());
+        EXPECT_EQ(dialog.toolTip().toStdString(), c.tip);
+        dialog.StopPolling();
+    }
 }
 
 // The session manager's quit reaches the application as a Quit event: a message box over the

@@ -71,6 +71,11 @@ public:
         return handle >= 1 && handle <= m_listed.size() ? m_listed[handle - 1].state : 0;
     }
     std::vector<std::string> EnumEntries() override { return {}; }
+    std::string GetServiceName() const override { return m_strService; }
+    bool IsServiceInstalled() const override { return m_bInstalled; }
+    // Set before the window is made.
+    std::string m_strService;
+    bool m_bInstalled = true;
     int Polls()
     {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -135,7 +135,7 @@ TEST_F(SingleInstanceLock, ACopyThatConnectsAndSaysNothingStillCountsAsARequest)
     cut.write("show token-1");
     cut.waitForBytesWritten(5000);
     cut.disconnectFromServer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() == 2; }, kPatienceMs));
     EXPECT_EQ(shown.at(1).at(0).toByteArray(), QByteArray("token-1"));
 }
 

@@ -51,6 +51,31 @@ TEST_F(PppdProviderTest, EntriesArePeerFilesSorted)
     EXPECT_EQ(m_provider.EnumEntries(), (std::vector<std::string>{"Alpha", "isp 2", "zeta"}));
 }
 
+TEST_F(PppdProviderTest, InstalledWhenTheProgramOrAPeersFolderIsThere)
+{
+    EXPECT_EQ(m_provider.GetServiceName(), "pppd");
+    EXPECT_FALSE(m_provider.IsServiceInstalled()); // an empty root has neither
+    const struct
+    {
+        const char* path;
+        bool executable;
+        bool installed;
+    } cases[] = {{"etc/ppp/options", false, false}, // pppd's options alone: not enough
+                 {"usr/sbin/pppd", false, false},   // not a program
+                 {"usr/sbin/pppd", true, true},
+                 {"sbin/pppd", true, true},
+                 {"etc/ppp/peers/isp", false, true}};
+    for (const auto& c : cases) {
+        CTempDir root;
+        const fs::path path = fs::path(root.Path()) / c.path;
+        fs::create_directories(path.parent_path());
+        WriteFile(path.string(), "#!/bin/sh\n");
+        if (c.executable)
+            fs::permissions(path, fs::perms::owner_all);
+        EXPECT_EQ(CPppdProvider(root.Path() + "/").IsServiceInstalled(), c.installed) << c.path;
+    }
+}
+
 TEST_F(PppdProviderTest, CallNameWithInterfaceUpOrDown)
 {
     AddProcess(1234, {"/usr/sbin/pppd", "call", "office", "nodetach"});

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "Checkpoint.h"
 #include "Clock.h"
 #include "Report.h"
 #include "TestSupport.h"
@@ -50,6 +51,20 @@ TEST_F(Report, Totals)
     ASSERT_EQ(Run({"--now", "1999-03-10 12:00:00", "--entry", "Office", "--month-start", "6", "totals"}), 0);
     EXPECT_EQ(m_out.str(), "Total 02:55:30\nToday 00:30:00\nWeek 00:30:00\nMonth 00:30:00\n");
     EXPECT_EQ(m_err.str(), "");
+}
+
+TEST_F(Report, RunsPast2038)
+{
+    WriteFile(m_dir.File("Zelmorin.Log"), "19/01/2038 04:00:00  19/01/2038 05:00:00  01:00:00  Office\r\n"
+                                          "31/12/9999 10:00:00  31/12/9999 10:30:00  00:30:00  Office\r\n");
+    for (const auto& [now, today] :
+         {std::pair{"2038-01-19 12:00:00", "01:00:00"}, std::pair{"9999-12-31 12:00:00", "00:30:00"}}) {
+        ASSERT_EQ(Run({"--now", now, "totals"}), 0) << m_err.str();
+        EXPECT_EQ(m_out.str(),
+                  std::string("Total 01:30:00\nToday ") + today + "\nWeek " + today + "\nMonth " + today + "\n");
+        EXPECT_EQ(m_err.str(), "");
+    }
+    EXPECT_EQ(Run({"--now", "10000-01-01 00:00:00", "totals"}), 2);
 }
 
 TEST_F(Report, DefaultsComeFromTheCaller)
@@ -186,10 +201,12 @@ TEST_F(Report, ExitCodes)
     EXPECT_EQ(Run({"totals", "extra"}), 2);
     EXPECT_NE(m_err.str().find("usage:"), std::string::npos);
 
-    EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 1);
-    EXPECT_EQ(m_err.str(),
-              "zelmorin-report: cannot read " + m_dir.File("missing.log") + ": No such file or directory\n");
+    // A log that cannot be read fails; one that does not exist yet holds nothing (see below).
+    EXPECT_EQ(Run({"--log", m_dir.Path(), "totals"}), 1);
+    EXPECT_EQ(m_err.str(), "zelmorin-report: cannot read " + m_dir.Path() + ": Is a directory\n");
     EXPECT_EQ(m_out.str(), "");
+    EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 0);
+    EXPECT_EQ(m_err.str(), "");
 }
 
 TEST_F(Report, ImpossibleDatesAreBadUsage)
@@ -402,8 +419,9 @@ TEST_F(Report, EachRunParsesAfresh)
     EXPECT_EQ(Run({"-qz", "totals"}), 2);
     ASSERT_EQ(Run({"--now", "1999-03-10 12:00:00", "totals"}), 0) << m_err.str();
     EXPECT_EQ(m_out.str(), "Total 03:55:30\nToday 00:30:00\nWeek 01:30:00\nMonth 03:55:30\n");
-    EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 1);
+    EXPECT_EQ(Run({"--log", m_dir.File("missing.log"), "totals"}), 0);
     ASSERT_EQ(Run({"totals"}), 0) << m_err.str(); // not the log of the run before
+    EXPECT_NE(m_out.str(), "Total 00:00:00\nToday 00:00:00\nWeek 00:00:00\nMonth 00:00:00\n");
 }
 
 } // namespace
@@ -492,7 +510,7 @@ TEST_F(ReportAllowance, PrintsUsedLeftPaceAndProjectedEnd)
                            "Projected end -\n");
     // --entry takes over from the allowance's own entry; options change the allowance.
     ASSERT_EQ(Run({"--now", "2024-04-11 00:00:00", "--entry", "", "--allowance", "1440", "--warn", "50", "allowance"}),
-              0);
+              CReport::kExitWarning);
     EXPECT_NE(m_out.str().find("Used 12:00:00 50 %\nLeft 12:00:00\n"), std::string::npos) << m_out.str();
     EXPECT_NE(m_out.str().find("Warning warning\nPace runs-out\nProjected end 2024-04-21 00:00:00\n"),
               std::string::npos)
@@ -500,7 +518,7 @@ TEST_F(ReportAllowance, PrintsUsedLeftPaceAndProjectedEnd)
     // A week from Monday holds only the 8th; the day after is over.
     ASSERT_EQ(Run({"--now", "2024-04-09 12:00:00", "--entry=Home", "--allowance=60", "--period=week", "--week-start=1",
                    "allowance"}),
-              0);
+              CReport::kExitUsedUp);
     EXPECT_NE(m_out.str().find("Period 2024-04-08 00:00:00 to 2024-04-15 00:00:00\nUsed 02:00:00 200 %\n"
                                "Left 00:00:00\nOver 01:00:00\nWarning full\nPace used-up\nProjected end -\n"),
               std::string::npos)
@@ -514,7 +532,8 @@ TEST_F(ReportAllowance, OffUnlessSetOrGivenAndBadValuesAreBadUsage)
     EXPECT_EQ(m_out.str(), "Allowance off\n");
     ASSERT_EQ(Run({"json"}), 0);
     EXPECT_FALSE(nlohmann::json::parse(m_out.str()).contains("allowance"));
-    ASSERT_EQ(Run({"--allowance", "30", "--now", "2024-04-05 12:00:00", "--period", "day", "allowance"}), 0);
+    ASSERT_EQ(Run({"--allowance", "30", "--now", "2024-04-05 12:00:00", "--period", "day", "allowance"}),
+              CReport::kExitUsedUp);
     EXPECT_NE(m_out.str().find("Used 10:00:00 2000 %"), std::string::npos) << m_out.str();
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"--allowance", "0", "allowance"},
@@ -525,6 +544,88 @@ TEST_F(ReportAllowance, OffUnlessSetOrGivenAndBadValuesAreBadUsage)
         EXPECT_EQ(Run(bad), 2) << bad[0];
         EXPECT_EQ(m_out.str(), "");
     }
+}
+
+TEST_F(ReportAllowance, TheExitStatusTellsTheState)
+{
+    // Ten hours used, warned at 80 %.
+    const struct
+    {
+        const char* pszMinutes;
+        int nExit;
+        const char* pszWarning;
+    } cases[] = {{"800", 0, "none"},
+                 {"750", CReport::kExitWarning, "warning"},
+                 {"601", CReport::kExitWarning, "warning"},
+                 {"600", CReport::kExitUsedUp, "full"},
+                 {"60", CReport::kExitUsedUp, "full"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run({"--now", "2024-04-11 00:00:00", "--allowance", c.pszMinutes, "allowance"}), c.nExit)
+            << c.pszMinutes;
+        EXPECT_NE(m_out.str().find(std::string("Warning ") + c.pszWarning + "\n"), std::string::npos) << m_out.str();
+        // The other commands succeed whatever the allowance's state.
+        EXPECT_EQ(Run({"--now", "2024-04-11 00:00:00", "--allowance", c.pszMinutes, "json"}), 0);
+    }
+}
+
+TEST_F(ReportAllowance, CountsTheRunningConnectionFromTheCheckpoint)
+{
+    auto used = [this](const char* entry) {
+        EXPECT_EQ(Run({"--now", "2024-04-11 00:00:00", "--entry", entry, "json"}), 0) << m_err.str();
+        return nlohmann::json::parse(m_out.str())["allowance"]["used_seconds"].get<long long>();
+    };
+    EXPECT_EQ(used("Office"), 10 * 3600);
+    // Running since 22:00, checkpointed at 23:30.
+    CCheckpoint checkpoint(m_dir.Path() + "/");
+    ASSERT_TRUE(checkpoint.WriteCheckpoint(CTime(2024, 4, 10, 22, 0, 0), CTime(2024, 4, 10, 23, 30, 0), "Office"));
+    EXPECT_EQ(used("Office"), 10 * 3600 + 5400);
+    EXPECT_EQ(used("Home"), 2 * 3600); // another entry
+    EXPECT_EQ(Run({"--now", "2024-04-11 00:00:00", "allowance"}), 0);
+    EXPECT_NE(m_out.str().find("Used 11:30:00 19 %\n"), std::string::npos) << m_out.str();
+    // Begun before the period: the log will count it for March.
+    ASSERT_TRUE(checkpoint.WriteCheckpoint(CTime(2024, 3, 31, 22, 0, 0), CTime(2024, 4, 1, 1, 0, 0), "Office"));
+    EXPECT_EQ(used("Office"), 10 * 3600);
+
+    // A checkpoint the log already holds (a stopped program's, logged at its next start)
+    // counts once.
+    ASSERT_TRUE(checkpoint.WriteCheckpoint(CTime(2024, 4, 10, 22, 0, 0), CTime(2024, 4, 10, 23, 30, 0), "Office"));
+    WriteFile(m_dir.File("Zelmorin.Log"),
+              ReadFile(m_dir.File("Zelmorin.Log")) + "10/04/2024 22:00:00  10/04/2024 23:30:00  01:30:00  Office\r\n");
+    EXPECT_EQ(used("Office"), 10 * 3600 + 5400);
+    // One that cannot be decoded counts nothing and leaves the report working.
+    WriteFile(checkpoint.GetPath(), "torn");
+    EXPECT_EQ(used("Office"), 10 * 3600 + 5400);
+    EXPECT_EQ(m_err.str(), "");
+}
+
+TEST_F(ReportAllowance, NoLogYetIsZerosAndSuccess)
+{
+    m_defaults.logPath = m_dir.File("none.log");
+    m_defaults.allowanceEntry.clear();
+    const struct
+    {
+        std::vector<std::string> args;
+        const char* pszOut;
+    } cases[] = {
+        {{"totals"}, "Total 00:00:00\nToday 00:00:00\nWeek 00:00:00\nMonth 00:00:00\n"},
+        {{"tree"}, ""},
+        {{"day", "2024-04-10"}, ""},
+        {{"allowance"},
+         "Allowance 60:00:00 month\n"
+         "Period 2024-04-01 00:00:00 to 2024-05-01 00:00:00\n"
+         "Used 00:00:00 0 %\nLeft 60:00:00\nOver 00:00:00\nWarning none\n"
+         "Pace lasts 100 % left at the end\nProjected end -\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--now", "2024-04-11 00:00:00"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(Run(args), 0) << c.args[0];
+        EXPECT_EQ(m_out.str(), c.pszOut) << c.args[0];
+        EXPECT_EQ(m_err.str(), "") << c.args[0];
+    }
+    ASSERT_EQ(Run({"--now", "2024-04-11 00:00:00", "json"}), 0);
+    EXPECT_EQ(nlohmann::json::parse(m_out.str())["allowance"]["used_seconds"], 0);
+    EXPECT_FALSE(FileExists(m_dir.File("none.log"))); // read, never made
 }
 
 TEST_F(ReportAllowance, JsonCarriesTheAllowance)

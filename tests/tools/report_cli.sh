@@ -33,10 +33,22 @@ check "allowance from settings" "$(printf 'Allowance 05:00:00 week\nPeriod 1999-
 check "allowance in the JSON document" '"allowance": {"period": "week", "entry": "Home",' \
     "$("$report" --now "1999-03-10 12:00:00" json | grep -o '"allowance": {"period": "week", "entry": "Home",')"
 set +e
-"$report" --log "$work/none.log" totals 2>"$work/err"; rc=$?
+"$report" --log "$work/none.log" totals >"$work/out" 2>"$work/err"; rc=$?
 set -e
-check "missing log exits 1" "1" "$rc"
-check "missing log names the file" "zelmorin-report: cannot read $work/none.log: No such file or directory" "$(cat "$work/err")"
+check "no log yet exits 0" "0" "$rc"
+check "no log yet is zeros" "Total 00:00:00 Today 00:00:00 Week 00:00:00 Month 00:00:00" "$(tr '\n' ' ' <"$work/out" | sed 's/ $//')"
+check "no log yet says nothing on stderr" "" "$(cat "$work/err")"
+set +e
+"$report" --log "$work" totals 2>"$work/err"; rc=$?
+set -e
+check "unreadable log exits 1" "1" "$rc"
+check "unreadable log names the file" "zelmorin-report: cannot read $work: Is a directory" "$(cat "$work/err")"
+set +e
+"$report" --log "$work/none.log" --allowance 1 --period day allowance >/dev/null 2>&1; rc=$?
+"$report" --now "1999-03-10 12:00:00" --allowance 30 --period week allowance >/dev/null 2>&1; rc2=$?
+set -e
+check "allowance below the warning exits 0" "0" "$rc"
+check "allowance used up exits 4" "4" "$rc2"
 set +e
 "$report" bogus >/dev/null 2>&1; rc=$?
 set -e

@@ -48,6 +48,7 @@ public:
     int EnumConnections(SRasConnection* out, int capacity) override;
     int GetConnectStatus(std::uint64_t handle) override;
     std::vector<std::string> EnumEntries() override;
+    std::string GetServiceName() const override { return "NetworkManager"; }
 
     // Whether NetworkManager's bus name has an owner right now.
     bool IsServiceRunning();

@@ -268,6 +268,15 @@ int CPppdProvider::GetConnectStatus(std::uint64_t handle)
     return IsInterfaceUp(Describe(pid, {}, pidFiles).strInterface) ? kConnected : kDialling;
 }
 
+bool CPppdProvider::IsServiceInstalled() const
+{
+    for (const char* place : {"/usr/sbin/pppd", "/sbin/pppd", "/usr/bin/pppd", "/usr/local/sbin/pppd"})
+        if (access(Path(place).c_str(), X_OK) == 0)
+            return true;
+    std::error_code error; // an unreadable folder counts as no folder
+    return std::filesystem::is_directory(Path("/etc/ppp/peers"), error);
+}
+
 std::vector<std::string> CPppdProvider::EnumEntries()
 {
     std::vector<std::string> entries;

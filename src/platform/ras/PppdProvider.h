@@ -28,6 +28,9 @@ public:
     int EnumConnections(SRasConnection* out, int capacity) override;
     int GetConnectStatus(std::uint64_t handle) override;
     std::vector<std::string> EnumEntries() override;
+    std::string GetServiceName() const override { return "pppd"; }
+    // The pppd program, or a peers folder, is on the system.
+    bool IsServiceInstalled() const override;
 
     // The path of a system file under the root, e.g. Path("/proc") = ROOT/proc.
     std::string Path(const std::string& absolute) const { return m_strRoot + absolute; }

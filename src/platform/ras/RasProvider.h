@@ -34,6 +34,11 @@ public:
     virtual int GetConnectStatus(std::uint64_t handle) = 0;
     // The phone-book entry names, in the service's order; empty when the service fails.
     virtual std::vector<std::string> EnumEntries() = 0;
+
+    // The service as the user knows it: "NetworkManager", "pppd" or "simulator" (empty: not
+    // said). Not installed means nothing will ever connect until the user chooses another.
+    virtual std::string GetServiceName() const { return std::string(); }
+    virtual bool IsServiceInstalled() const { return true; }
 };
 
 // The longest entry name a provider hands out, in bytes.

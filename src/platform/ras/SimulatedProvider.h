@@ -38,6 +38,7 @@ public:
     int EnumConnections(SRasConnection* out, int capacity) override;
     int GetConnectStatus(std::uint64_t handle) override;
     std::vector<std::string> EnumEntries() override;
+    std::string GetServiceName() const override { return "simulator"; }
 
     const std::string& FilePath() const { return m_strPath; }
 
