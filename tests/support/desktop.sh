@@ -163,7 +163,8 @@ _no_box() {
 # dismiss_box: presses Return on zelmorin's message boxes; true once none is shown.
 dismiss_box() { wait_for 30 _no_box; }
 # tray_icon: the id of zelmorin's icon, a window of ours embedded in the tray host's panel.
-tray_icon() { xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ { p = 1 } p && /"Zelmorin": \("zelmorin"/ { print $1; exit }'; }
+# awk reads to the end: leaving early would end xwininfo with SIGPIPE, a failure under pipefail.
+tray_icon() { xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ { p = 1 } p && !n && /"Zelmorin": \("zelmorin"/ { print $1; n = 1 }'; }
 has_icon() { [ -n "$(tray_icon)" ]; }
 # wm_caught_up: asks the window manager to activate xlogo's window and waits until it has.
 # The manager handles requests in order: what programs asked of it before, it has done. Another
