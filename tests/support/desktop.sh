@@ -189,7 +189,15 @@ is_above() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_AB
 
 # popup_menu WINDOW [X Y [BUTTON]]: opens a popup of WINDOW with a click (by default the main
 # window's menu, with the right button at its top left); true once it is shown.
-_visible_count() { { xdotool search --onlyvisible --classname zelmorin 2>/dev/null || true; } | wc -l; }
+# Tooltips do not count: one shown while the pointer rests on the window hides as the menu
+# opens, which would leave the count as it was.
+_visible_count() {
+    local id n=0
+    for id in $(xdotool search --onlyvisible --classname zelmorin 2>/dev/null); do
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP || n=$((n + 1))
+    done
+    echo "$n"
+}
 _more_visible() { [ "$(_visible_count)" -gt "$1" ]; }
 _not_more_visible() { [ "$(_visible_count)" -le "$1" ]; }
 _popup_before=0
